@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace base {
+
+// The folder of the running executable, with a trailing '/'. The working directory never
+// matters. Tests point it at a folder of their own with SetProgramFolder.
+std::string ProgramFolder();
+
+// Overrides the program folder for the rest of the process; an empty path restores the default.
+void SetProgramFolder(const std::string& folder);
+
+}  // namespace base

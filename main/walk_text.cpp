@@ -1,0 +1,164 @@
+#include "main/walk_text.h"
+
+#include <array>
+
+#include "base/parse_integer.h"
+
+namespace {
+
+constexpr std::array<int, 18> kRedNumbers = {1,  3,  5,  7,  9,  12, 14, 16, 18,
+                                             19, 21, 23, 25, 27, 30, 32, 34, 36};
+constexpr std::array<int, 18> kBlackNumbers = {2,  4,  6,  8,  10, 11, 13, 15, 17,
+                                               20, 22, 24, 26, 28, 29, 31, 33, 35};
+
+template <std::size_t N>
+bool Contains(const std::array<int, N>& set, int number) {
+  for (int member : set) {
+    if (member == number)
+      return true;
+  }
+  return false;
+}
+
+std::u16string_view AsU16(QStringView text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Calls `visit` with each piece of `text` cut at spaces: n spaces give n + 1 pieces.
+template <typename Visit>
+void ForEachPiece(QStringView text, Visit&& visit) {
+  qsizetype start = 0;
+  for (;;) {
+    const qsizetype space = text.indexOf(u' ', start);
+    if (space < 0) {
+      visit(text.mid(start));
+      return;
+    }
+    visit(text.mid(start, space - start));
+    start = space + 1;
+  }
+}
+
+}  // namespace
+
+bool IsInRedNumbers(int number) {
+  return Contains(kRedNumbers, number);
+}
+bool IsInBlackNumbers(int number) {
+  return Contains(kBlackNumbers, number);
+}
+
+QString StripTrailingChar(const QString& s, QChar c) {
+  if (!s.isEmpty() && s.back() == c)
+    return s.left(s.size() - 1);
+  return s;
+}
+
+QString NormaliseSpaceRuns(const QString& text) {
+  QString result;
+  result.reserve(text.size());
+  const qsizetype size = text.size();
+  qsizetype i = 0;
+  while (i < size) {
+    if (text[i] != u' ') {
+      result.append(text[i]);
+      ++i;
+      continue;
+    }
+    const qsizetype begin = i;
+    while (i < size && text[i] == u' ')
+      ++i;
+    const bool odd = (i - begin) % 2 == 1;
+    const bool at_edge = begin == 0 || i == size;
+    if (odd || !at_edge)
+      result.append(u' ');
+  }
+  return result;
+}
+
+QStringView TrimControlAndSpace(QStringView piece) {
+  qsizetype begin = 0;
+  qsizetype end = piece.size();
+  while (begin < end && piece[begin].unicode() <= 0x20)
+    ++begin;
+  while (end > begin && piece[end - 1].unicode() <= 0x20)
+    --end;
+  return piece.mid(begin, end - begin);
+}
+
+QString RemovePieces(const QString& text, QStringView bad) {
+  QString result;
+  result.reserve(text.size());
+  bool first = true;
+  ForEachPiece(text, [&](QStringView piece) {
+    if (!first)
+      result.append(u' ');
+    first = false;
+    const QStringView trimmed = TrimControlAndSpace(piece);
+    if (trimmed != bad) {
+      result.append(piece);
+      return;
+    }
+    const qsizetype lead = trimmed.data() - piece.data();
+    result.append(piece.left(lead));
+    result.append(piece.mid(lead + trimmed.size()));
+  });
+  return result;
+}
+
+QString HalveSpacePairs(const QString& text) {
+  QString result = text;
+  result.replace(QStringLiteral("  "), QStringLiteral(" "));
+  return result;
+}
+
+WalkReading ReadWalk(const QString& memo_text) {
+  WalkReading reading;
+  QString working = StripTrailingChar(NormaliseSpaceRuns(memo_text), u' ');
+  if (working.isEmpty()) {
+    reading.report = WalkReport::kEmptyList;
+    return reading;
+  }
+  std::int32_t balance = 0;
+  bool reading_on = true;
+  ForEachPiece(working, [&](QStringView piece) {
+    if (!reading_on)
+      return;
+    const QStringView trimmed = TrimControlAndSpace(piece);
+    // An empty piece ends the reading silently: it would be read again and again without
+    // advancing until the miss counter gave up.
+    if (trimmed.isEmpty()) {
+      reading_on = false;
+      return;
+    }
+    const auto number = base::ParseInteger(AsU16(trimmed));
+    if (!number || *number < 1 || *number > 36) {
+      reading.report = number ? WalkReport::kOutOfRange : WalkReport::kNotAnInteger;
+      reading.bad_piece = trimmed.toString();
+      reading_on = false;
+      return;
+    }
+    const bool red = IsInRedNumbers(*number);
+    balance += red ? 1 : -1;
+    reading.points.push_back({static_cast<double>(reading.points.size()),
+                              static_cast<double>(balance), red ? kRedColor : kBlackColor});
+  });
+  if (reading.report != WalkReport::kNone)
+    working = RemovePieces(working, reading.bad_piece);
+  reading.written_back = HalveSpacePairs(working);
+  return reading;
+}
+
+QString ReportMessage(WalkReport report, const QString& bad_piece) {
+  switch (report) {
+    case WalkReport::kNone:
+      return {};
+    case WalkReport::kEmptyList:
+      return QStringLiteral("Не задан список номеров!");
+    case WalkReport::kNotAnInteger:
+      return QStringLiteral("Ошибка обработки номера: ") + bad_piece;
+    case WalkReport::kOutOfRange:
+      return QStringLiteral("Числа должны быть в диапазоне [1, 36]!");
+  }
+  return {};
+}

@@ -1,0 +1,15 @@
+#include "ui/application.h"
+
+#include "ui/services.h"
+
+namespace ui {
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  bool handled = false;
+  Guarded([&] { handled = QApplication::notify(receiver, event); });
+  return handled;
+}
+
+}  // namespace ui

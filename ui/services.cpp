@@ -1,0 +1,65 @@
+#include "ui/services.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace ui {
+namespace {
+
+class RealServices final : public Services {
+ public:
+  void Beep() override { QApplication::beep(); }
+
+  void ShowMessage(const QString& text) override {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+  }
+
+  void ShowError(const QString& text) override {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+  }
+};
+
+Services*& Installed() {
+  static Services* installed = nullptr;
+  return installed;
+}
+
+}  // namespace
+
+Services& CurrentServices() {
+  static RealServices real;
+  Services* installed = Installed();
+  return installed ? *installed : real;
+}
+
+void InstallServices(Services* services) {
+  Installed() = services;
+}
+
+void Beep() {
+  CurrentServices().Beep();
+}
+
+void ShowMessage(const QString& text) {
+  CurrentServices().ShowMessage(text);
+}
+
+QString ErrorReportText(const QString& message) {
+  if (!message.isEmpty() && message.back() > QChar(u'.'))
+    return message + u'.';
+  return message;
+}
+
+void ReportError(const std::exception& error) {
+  CurrentServices().ShowError(ErrorReportText(QString::fromUtf8(error.what())));
+}
+
+void ProcessMessages() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace ui

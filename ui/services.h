@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+namespace ui {
+
+// What the program makes the user see or hear outside its own window: the beep, the message box
+// and the top-level error report. The real implementation shows modal boxes; tests install a
+// recorder that notes every call and never blocks.
+class Services {
+ public:
+  virtual ~Services() = default;
+  virtual void Beep() = 0;
+  // A modal message box with one OK button.
+  virtual void ShowMessage(const QString& text) = 0;
+  // The top-level error report: error icon, OK, the application's title.
+  virtual void ShowError(const QString& text) = 0;
+};
+
+// The services in use; the real ones unless a test has installed others.
+Services& CurrentServices();
+// Installs `services` (not owned) for the rest of the process; nullptr restores the real ones.
+void InstallServices(Services* services);
+
+void Beep();
+void ShowMessage(const QString& text);
+
+// The text the error report shows: the error's message, plus "." when its last character's code
+// is above that of ".".
+QString ErrorReportText(const QString& message);
+// Shows the top-level error report for an error that left an event handler.
+void ReportError(const std::exception& error);
+
+// Runs an event handler so that an exception it throws reaches the error report and the event
+// loop goes on. Returns false when the handler failed.
+template <typename Handler>
+bool Guarded(Handler&& handler) {
+  try {
+    std::forward<Handler>(handler)();
+    return true;
+  } catch (const std::exception& error) {
+    ReportError(error);
+    return false;
+  }
+}
+
+// Lets pending paints and timers run. User input that arrives meanwhile waits until the running
+// handler has finished, so nothing typed can be overwritten by a rebuild still in progress.
+void ProcessMessages();
+
+}  // namespace ui
