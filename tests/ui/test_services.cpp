@@ -112,13 +112,13 @@ void TestServices::PendingMessagesRunPaintsButNotInput() {
 
   QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
       window.windowHandle(), QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  const int paints_before = canvas->paints;
   canvas->update();
   ui::ProcessMessages();
   QCOMPARE(edit->text(), QString());
   QVERIFY(canvas->paints > paints_before);
 
   QTRY_COMPARE(edit->text(), QString("a"));
-  QCOMPARE(edit->text(), QString("a"));
 }
 
 int main(int argc, char** argv) {
