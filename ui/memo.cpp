@@ -1,0 +1,160 @@
+#include "ui/memo.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "ui/services.h"
+
+namespace ui {
+namespace {
+
+constexpr QChar kParagraph = QChar::ParagraphSeparator;
+
+// The document's raw text uses one paragraph separator per line break.
+QString ToDocumentText(const QString& text) {
+  QString raw;
+  raw.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c == u'\r') {
+      if (i + 1 < text.size() && text[i + 1] == u'\n')
+        ++i;
+      raw.append(kParagraph);
+    } else if (c == u'\n') {
+      raw.append(kParagraph);
+    } else {
+      raw.append(c);
+    }
+  }
+  return raw;
+}
+
+}  // namespace
+
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+  connect(this, &QPlainTextEdit::textChanged, this, [this] {
+    if (OnChange)
+      Guarded(OnChange);
+  });
+}
+
+QString TMemo::Text() const {
+  QString raw = document()->toRawText();
+  raw.replace(kParagraph, QStringLiteral("\r\n"));
+  return raw;
+}
+
+void TMemo::SetText(const QString& text) {
+  const QString wanted = ToDocumentText(text);
+  const QString current = document()->toRawText();
+  if (wanted == current)
+    return;
+  // Only the span between the common start and the common end is replaced.
+  const qsizetype limit = std::min(wanted.size(), current.size());
+  qsizetype prefix = 0;
+  while (prefix < limit && wanted[prefix] == current[prefix])
+    ++prefix;
+  qsizetype suffix = 0;
+  while (suffix < limit - prefix &&
+         wanted[wanted.size() - 1 - suffix] == current[current.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  QTextCursor cursor(document());
+  cursor.setPosition(static_cast<int>(prefix));
+  cursor.setPosition(static_cast<int>(current.size() - suffix), QTextCursor::KeepAnchor);
+  cursor.insertText(wanted.mid(prefix, wanted.size() - suffix - prefix));
+}
+
+void TMemo::AppendText(const QString& text) {
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+}
+
+int TMemo::TextLength() const {
+  return document()->characterCount() - 1;
+}
+
+void TMemo::SetSelStart(int position) {
+  QTextCursor cursor = textCursor();
+  cursor.setPosition(std::clamp(position, 0, TextLength()));
+  setTextCursor(cursor);
+}
+
+int TMemo::SelStart() const {
+  return textCursor().selectionStart();
+}
+
+int TMemo::DisplayLineCount() {
+  // The plain-text layout measures the document in display lines.
+  return static_cast<int>(document()->documentLayout()->documentSize().height());
+}
+
+bool TMemo::LastLineEmpty() const {
+  return document()->lastBlock().length() == 1;
+}
+
+void TMemo::ScrollLines(int lines) {
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(std::min(bar->value() + lines, bar->maximum()));
+}
+
+void TMemo::keyPressEvent(QKeyEvent* event) {
+  int key = VirtualKeyCode(event);
+  if (OnKeyDown)
+    Guarded([&] { OnKeyDown(key, event->modifiers()); });
+  if (key == 0 || (key == 13 && !WantReturns)) {
+    event->accept();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+int VirtualKeyCode(const QKeyEvent* event) {
+  const int key = event->key();
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Tab:
+      return 9;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Space:
+      return 32;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return 46;
+    default:
+      break;
+  }
+  if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+    return key;
+  const int cut = key & 0xFFFF;
+  return cut == 0 ? 0xFFFF : cut;
+}
+
+}  // namespace ui

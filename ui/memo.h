@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+#include <functional>
+
+namespace ui {
+
+// A multi-line text box. Its text is exchanged with line breaks as CR LF; the box edits only the
+// part of its contents that a new text changes, so long lists stay fast to update.
+class TMemo : public QPlainTextEdit {
+ public:
+  explicit TMemo(QWidget* parent = nullptr);
+
+  // The whole text, line breaks as CR LF.
+  QString Text() const;
+  // Replaces the text; an equal text leaves the box untouched. Line breaks may be CR LF, CR or LF.
+  void SetText(const QString& text);
+  // Appends text at the end without touching the rest.
+  void AppendText(const QString& text);
+  int TextLength() const;
+
+  // Places the caret at `position` (UTF-16 code units from the start), with no selection.
+  void SetSelStart(int position);
+  int SelStart() const;
+
+  // The number of display lines: every line that word wrap makes counts.
+  int DisplayLineCount();
+  // True when the text is empty or ends with a line break.
+  bool LastLineEmpty() const;
+  // Scrolls the view down by `lines` display lines, stopping at the last one; the caret stays.
+  void ScrollLines(int lines);
+
+  // When false, Enter never inserts a line break.
+  bool WantReturns = true;
+  // Every key-down, with a virtual-key code (13 for Enter) the handler may set to 0 to consume it.
+  std::function<void(int& key, Qt::KeyboardModifiers shift)> OnKeyDown;
+  // Every change of the text.
+  std::function<void()> OnChange;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The virtual-key code of a key event: 13 for Enter and Return, 8 Backspace, 9 Tab, 27 Escape,
+// 32 Space, 33..40 the navigation keys, 45 Insert, 46 Delete, letters and digits as their upper-
+// case ASCII codes; other keys get Qt's key code cut to 16 bits, never 0.
+int VirtualKeyCode(const QKeyEvent* event);
+
+}  // namespace ui

@@ -1,0 +1,119 @@
+#include "ui/spin_edit.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "base/parse_integer.h"
+#include "ui/services.h"
+
+namespace ui {
+namespace {
+
+constexpr int kButtonWidth = 15;
+
+QToolButton* MakeSpinButton(QWidget* parent, Qt::ArrowType arrow) {
+  auto* button = new QToolButton(parent);
+  button->setArrowType(arrow);
+  button->setAutoRepeat(true);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setCursor(Qt::ArrowCursor);
+  return button;
+}
+
+bool IsAcceptedCharacter(QChar c) {
+  if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    return true;  // control characters edit
+  if (c >= u'0' && c <= u'9')
+    return true;
+  if (c == u'+' || c == u'-')
+    return true;
+  return QLocale::system().decimalPoint().contains(c);
+}
+
+}  // namespace
+
+TSpinEdit::TSpinEdit(QWidget* parent)
+    : QLineEdit(parent),
+      up_button_(MakeSpinButton(this, Qt::UpArrow)),
+      down_button_(MakeSpinButton(this, Qt::DownArrow)) {
+  setTextMargins(0, 0, kButtonWidth, 0);
+  connect(up_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(1); }); });
+  connect(down_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(-1); }); });
+  connect(this, &QLineEdit::textChanged, this, [this] {
+    if (OnChange)
+      Guarded(OnChange);
+  });
+}
+
+int TSpinEdit::Value() const {
+  const QString current = text();
+  const auto parsed = base::ParseInteger({reinterpret_cast<const char16_t*>(current.utf16()),
+                                          static_cast<std::size_t>(current.size())});
+  return parsed ? *parsed : min_value_;
+}
+
+int TSpinEdit::Clamped(int value) const {
+  if (min_value_ == max_value_)
+    return value;
+  return std::clamp(value, min_value_, max_value_);
+}
+
+void TSpinEdit::SetValue(int value) {
+  SetText(QString::number(Clamped(value)));
+}
+
+void TSpinEdit::SetText(const QString& new_text) {
+  if (new_text == text())
+    return;
+  setText(new_text);
+}
+
+void TSpinEdit::Step(int steps) {
+  const long long stepped =
+      static_cast<long long>(Value()) + static_cast<long long>(steps) * increment_;
+  const long long limited = std::clamp<long long>(stepped, min_value_, max_value_);
+  SetText(QString::number(limited));
+}
+
+void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Up:
+      Step(1);
+      return;
+    case Qt::Key_Down:
+      Step(-1);
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Beep();
+      return;
+    default:
+      break;
+  }
+  const QString typed = event->text();
+  if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+      !std::all_of(typed.begin(), typed.end(), IsAcceptedCharacter)) {
+    Beep();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void TSpinEdit::focusOutEvent(QFocusEvent* event) {
+  const int value = Value();
+  if (value < min_value_ || value > max_value_)
+    SetValue(value);
+  QLineEdit::focusOutEvent(event);
+}
+
+void TSpinEdit::resizeEvent(QResizeEvent* event) {
+  QLineEdit::resizeEvent(event);
+  const int half = height() / 2;
+  up_button_->setGeometry(width() - kButtonWidth, 0, kButtonWidth, half);
+  down_button_->setGeometry(width() - kButtonWidth, half, kButtonWidth, height() - half);
+}
+
+}  // namespace ui

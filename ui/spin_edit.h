@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include <functional>
+
+class QToolButton;
+
+namespace ui {
+
+// An integer box with two spin buttons. Its value is the integer its text holds, or MinValue when
+// the text is not an integer; typing is not limited to the range, stepping and leaving the box
+// are. Every change of the text raises OnChange.
+class TSpinEdit : public QLineEdit {
+ public:
+  explicit TSpinEdit(QWidget* parent = nullptr);
+
+  int MinValue() const { return min_value_; }
+  int MaxValue() const { return max_value_; }
+  int Increment() const { return increment_; }
+  void SetMinValue(int value) { min_value_ = value; }
+  void SetMaxValue(int value) { max_value_ = value; }
+  void SetIncrement(int value) { increment_ = value; }
+
+  int Value() const;
+  // Limits the value to MinValue .. MaxValue (when these differ) and writes it as text.
+  void SetValue(int value);
+  QString Text() const { return text(); }
+  // Writing the text the box already shows is no change.
+  void SetText(const QString& text);
+
+  // Steps the value by `steps` increments within MinValue .. MaxValue.
+  void Step(int steps);
+
+  std::function<void()> OnChange;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  int Clamped(int value) const;
+
+  int min_value_ = 0;
+  int max_value_ = 100;
+  int increment_ = 1;
+  QToolButton* up_button_;
+  QToolButton* down_button_;
+};
+
+}  // namespace ui
