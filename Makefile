@@ -25,3 +25,20 @@ bench: build
 
 format:
 	find app main uAccessory ui base tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+# The program keeps settings.dat beside itself, so it is installed into a folder the user can
+# write. Uninstalling removes only what install put there, never settings.dat or System/.
+INSTALL_DIR ?= $(HOME)/.local/share/tarvelon
+APPLICATIONS_DIR ?= $(HOME)/.local/share/applications
+
+.PHONY: install uninstall
+install: build
+	install -D -m 755 $(BUILD_DIR)/tarvelon $(INSTALL_DIR)/tarvelon
+	install -D -m 644 desktop/tarvelon.svg $(INSTALL_DIR)/tarvelon.svg
+	mkdir -p $(APPLICATIONS_DIR)
+	sed -e 's|@PROGRAM@|$(INSTALL_DIR)/tarvelon|' -e 's|@ICON@|$(INSTALL_DIR)/tarvelon.svg|' \
+	  desktop/tarvelon.desktop.in > $(APPLICATIONS_DIR)/tarvelon.desktop
+
+uninstall:
+	rm -f $(INSTALL_DIR)/tarvelon $(INSTALL_DIR)/tarvelon.svg $(APPLICATIONS_DIR)/tarvelon.desktop
+	-rmdir $(INSTALL_DIR) 2>/dev/null
