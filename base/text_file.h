@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// Text files: encodings chosen by a byte-order mark, decoding that never fails, and whole-file
+// replacement that leaves either the old or the new file on disk, never a half-written one.
+
+enum class TextEncoding { kUtf8, kUtf16Le, kUtf16Be };
+
+// The encoding selected by a leading byte-order mark (UTF-8 EF BB BF, UTF-16LE FF FE, UTF-16BE
+// FE FF); without one the bytes are UTF-8. `mark_size` is the number of mark bytes, 0 for none.
+struct EncodingMark {
+  TextEncoding encoding = TextEncoding::kUtf8;
+  std::size_t mark_size = 0;
+};
+EncodingMark DetectEncoding(std::string_view bytes);
+
+// The mark's bytes for `encoding`.
+std::string_view ByteOrderMark(TextEncoding encoding);
+
+// Bytes without a mark to text. Invalid UTF-8 and a dangling odd UTF-16 byte become U+FFFD, one
+// per maximal invalid subsequence; nothing is ever refused.
+std::u16string DecodeText(std::string_view bytes, TextEncoding encoding);
+
+// Text to bytes without a mark. In UTF-8 an unpaired surrogate becomes U+FFFD.
+std::string EncodeText(std::u16string_view text, TextEncoding encoding);
+
+// A whole file decoded, with the encoding and whether it began with a mark, so that it can be
+// written back the way it was found.
+struct DecodedText {
+  std::u16string text;
+  TextEncoding encoding = TextEncoding::kUtf8;
+  bool has_mark = false;
+};
+DecodedText DecodeWithMark(std::string_view bytes);
+std::string EncodeWithMark(std::u16string_view text, TextEncoding encoding, bool with_mark);
+
+// A file operation that failed; `reason` is the system's description of the cause.
+class FileError : public std::runtime_error {
+ public:
+  FileError(const std::string& path, const std::string& reason);
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string path_;
+  std::string reason_;
+};
+
+// The whole content of a file; nothing when no file of that name exists (missing file or
+// folder). Throws FileError when the file exists but cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// The temporary file a replacement of `path` writes first: the same folder, ".tmp" appended.
+std::string TemporaryPathFor(const std::string& path);
+
+// Replaces the file at `path` by `bytes`: writes the temporary file, flushes it to the disk and
+// renames it over `path`, so a crash leaves the old file or the new one. An existing file's
+// permission bits are kept. Throws FileError with the system's reason; on failure the old file
+// is unchanged and the temporary file removed.
+void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Creates the folder `path` together with its missing parents; an existing folder is fine.
+// Throws FileError when something else stands in the way.
+void CreateFolders(const std::string& path);
+
+// Whether `path` names an existing file (anything but a folder) or an existing folder.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
+}  // namespace base

@@ -1,0 +1,257 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/program_folder.h"
+#include "settings_test_files.h"
+#include "uAccessory/side_files.h"
+
+using settings_test::ErrorOf;
+using settings_test::ReadBytes;
+using settings_test::Utf16Be;
+using settings_test::Utf16Le;
+using settings_test::Utf8Mark;
+using settings_test::WriteBytes;
+
+Q_DECLARE_METATYPE(base::TextEncoding)
+
+class TestSideFiles : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void PathsLieUnderTheProgramFolder();
+  void CreatesFoldersWithMissingParents();
+  void WritesMemoFiles_data();
+  void WritesMemoFiles();
+  void WritesListFiles_data();
+  void WritesListFiles();
+  void ReadsWithTheMark_data();
+  void ReadsWithTheMark();
+  void ReadsListLines_data();
+  void ReadsListLines();
+  void MarkedFileWrittenBackWithItsMark();
+  void MissingFileIsNothing();
+  void ReadsRawSettingsText_data();
+  void ReadsRawSettingsText();
+  void FailedWriteRaisesAndKeepsTheFile();
+  void UnreadableFileRaises();
+  void BlockedFolderRaises();
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestSideFiles::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  base::SetProgramFolder(dir_->path().toStdString());
+}
+
+void TestSideFiles::cleanup() {
+  base::SetProgramFolder(std::string());
+}
+
+void TestSideFiles::PathsLieUnderTheProgramFolder() {
+  const QString root = dir_->path() + "/";
+  QCOMPARE(MemoSideFolder(), root + "System/");
+  QCOMPARE(ListSideFolder(), root + "System/Settings/");
+  QCOMPARE(MemoSideFilePath("Numbers_Memo"), root + "System/Numbers_Memo.txt");
+  QCOMPARE(ListSideFilePath("UserAgentListBox"), root + "System/Settings/UserAgentListBox.txt");
+}
+
+void TestSideFiles::CreatesFoldersWithMissingParents() {
+  QVERIFY(!QFileInfo::exists(MemoSideFolder()));
+  CreateSideFolder(ListSideFolder());
+  QVERIFY(QFileInfo(ListSideFolder()).isDir());
+  WriteMemoSideFile(MemoSideFilePath("Numbers_Memo"), "5 12");
+  CreateSideFolder(MemoSideFolder());  // already there: nothing happens
+  QCOMPARE(ReadBytes(MemoSideFilePath("Numbers_Memo")), QByteArray("5 12"));
+}
+
+void TestSideFiles::WritesMemoFiles_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QByteArray>("bytes");
+
+  QTest::newRow("5 12") << "5 12" << QByteArray("5 12");
+  QTest::newRow("trailing blank kept") << "5 12 36 " << QByteArray("5 12 36 ");
+  QTest::newRow("empty") << "" << QByteArray("");
+  QTest::newRow("lines as crlf") << "a\nb\r\nc\rd\n" << QByteArray("a\r\nb\r\nc\r\nd\r\n");
+  QTest::newRow("cyrillic as utf-8") << "Жёлтый 🎲" << QByteArray("Жёлтый 🎲");
+}
+
+void TestSideFiles::WritesMemoFiles() {
+  QFETCH(QString, text);
+  QFETCH(QByteArray, bytes);
+  CreateSideFolder(MemoSideFolder());
+  const QString path = MemoSideFilePath("Numbers_Memo");
+  WriteMemoSideFile(path, text);
+  QCOMPARE(ReadBytes(path), bytes);
+  const std::optional<SideFileText> back = ReadMemoSideFile(path);
+  QVERIFY(back.has_value());
+  QCOMPARE(back->text, WithCrLf(text));
+  QCOMPARE(back->encoding, SideFileEncoding{});
+}
+
+void TestSideFiles::WritesListFiles_data() {
+  QTest::addColumn<QStringList>("items");
+  QTest::addColumn<QByteArray>("bytes");
+
+  QTest::newRow("a b") << QStringList{"a", "b"} << QByteArray("a\r\nb\r\n");
+  QTest::newRow("none") << QStringList{} << QByteArray("");
+  QTest::newRow("one empty item") << QStringList{""} << QByteArray("\r\n");
+  QTest::newRow("empty item inside") << QStringList{"a", "", "b"} << QByteArray("a\r\n\r\nb\r\n");
+}
+
+void TestSideFiles::WritesListFiles() {
+  QFETCH(QStringList, items);
+  QFETCH(QByteArray, bytes);
+  CreateSideFolder(ListSideFolder());
+  const QString path = ListSideFilePath("List");
+  WriteListSideFile(path, items);
+  QCOMPARE(ReadBytes(path), bytes);
+  QCOMPARE(ReadListSideFile(path).value().lines, items);
+}
+
+void TestSideFiles::ReadsWithTheMark_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("text");  // as a memo: line breaks as CR LF
+  QTest::addColumn<base::TextEncoding>("encoding");
+  QTest::addColumn<bool>("has_mark");
+
+  const auto utf8 = base::TextEncoding::kUtf8;
+  QTest::newRow("no mark") << QByteArray("Жa\nb") << "Жa\r\nb" << utf8 << false;
+  QTest::newRow("utf-8 mark") << Utf8Mark("Жa\rb\r\n") << "Жa\r\nb\r\n" << utf8 << true;
+  QTest::newRow("utf-16le") << Utf16Le("Жa\r\nb") << "Жa\r\nb" << base::TextEncoding::kUtf16Le
+                            << true;
+  QTest::newRow("utf-16be") << Utf16Be("Жa\nb") << "Жa\r\nb" << base::TextEncoding::kUtf16Be
+                            << true;
+  QTest::newRow("invalid utf-8") << QByteArray("a\xC3(") << "a" + QString(QChar(0xFFFD)) + "("
+                                 << utf8 << false;
+  QTest::newRow("mark only") << QByteArray("\xFF\xFE") << "" << base::TextEncoding::kUtf16Le
+                             << true;
+}
+
+void TestSideFiles::ReadsWithTheMark() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, text);
+  QFETCH(base::TextEncoding, encoding);
+  QFETCH(bool, has_mark);
+  const QString path = dir_->filePath("memo.txt");
+  WriteBytes(path, bytes);
+  const std::optional<SideFileText> read = ReadMemoSideFile(path);
+  QVERIFY(read.has_value());
+  QCOMPARE(read->text, text);
+  QCOMPARE(read->encoding.encoding, encoding);
+  QCOMPARE(read->encoding.has_mark, has_mark);
+}
+
+void TestSideFiles::ReadsListLines_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QStringList>("lines");
+
+  QTest::newRow("crlf, cr and lf") << QByteArray("a\r\nb\rc\nd") << QStringList{"a", "b", "c", "d"};
+  QTest::newRow("break at the end") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+  QTest::newRow("lf at the end") << QByteArray("a\n") << QStringList{"a"};
+  QTest::newRow("blank line kept") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
+  QTest::newRow("two breaks at the end") << QByteArray("a\n\n") << QStringList{"a", ""};
+  QTest::newRow("lf cr is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+  QTest::newRow("empty") << QByteArray("") << QStringList{};
+  QTest::newRow("only a break") << QByteArray("\r\n") << QStringList{""};
+  QTest::newRow("utf-16le") << Utf16Le("Ж\r\nb\r\n") << QStringList{"Ж", "b"};
+}
+
+void TestSideFiles::ReadsListLines() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QStringList, lines);
+  const QString path = dir_->filePath("list.txt");
+  WriteBytes(path, bytes);
+  QCOMPARE(ReadListSideFile(path).value().lines, lines);
+}
+
+void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
+  CreateSideFolder(MemoSideFolder());
+  const QString memo = MemoSideFilePath("Numbers_Memo");
+  WriteBytes(memo, Utf8Mark("5 12"));
+  const std::optional<SideFileText> loaded = ReadMemoSideFile(memo);
+  QVERIFY(loaded.has_value());
+  QCOMPARE(loaded->text, QString("5 12"));
+  WriteMemoSideFile(memo, loaded->text + " Ж", loaded->encoding);
+  QCOMPARE(ReadBytes(memo), Utf8Mark("5 12 Ж"));
+
+  CreateSideFolder(ListSideFolder());
+  const QString list = ListSideFilePath("List");
+  WriteBytes(list, Utf16Be("a\r\n"));
+  const std::optional<SideFileLines> items = ReadListSideFile(list);
+  QVERIFY(items.has_value());
+  WriteListSideFile(list, items->lines + QStringList{"b"}, items->encoding);
+  QCOMPARE(ReadBytes(list), Utf16Be("a\r\nb\r\n"));
+}
+
+void TestSideFiles::MissingFileIsNothing() {
+  QVERIFY(!ReadMemoSideFile(MemoSideFilePath("Numbers_Memo")).has_value());
+  QVERIFY(!ReadListSideFile(ListSideFilePath("List")).has_value());
+  QCOMPARE(ReadRawSettingsText(dir_->filePath("settings.dat")), QString());
+}
+
+void TestSideFiles::ReadsRawSettingsText_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("text");
+
+  QTest::newRow("lines joined with crlf") << QByteArray("[F]\nA=1\rB=2") << "[F]\r\nA=1\r\nB=2\r\n";
+  QTest::newRow("crlf kept") << QByteArray("[F]\r\nA=1\r\n") << "[F]\r\nA=1\r\n";
+  QTest::newRow("empty") << QByteArray("") << "";
+  QTest::newRow("utf-16le") << Utf16Le("[F]\r\nL.Items=<*Ж*><*]]]\r\n")
+                            << "[F]\r\nL.Items=<*Ж*><*]]]\r\n";
+}
+
+void TestSideFiles::ReadsRawSettingsText() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, text);
+  const QString path = dir_->filePath("settings.dat");
+  WriteBytes(path, bytes);
+  QCOMPARE(ReadRawSettingsText(path), text);
+}
+
+void TestSideFiles::FailedWriteRaisesAndKeepsTheFile() {
+  CreateSideFolder(MemoSideFolder());
+  const QString memo = MemoSideFilePath("Numbers_Memo");
+  WriteBytes(memo, "old");
+  // Root ignores permission bits: a folder where the temporary file must go blocks the write.
+  QVERIFY(QDir().mkdir(memo + ".tmp"));
+  QCOMPARE(
+      ErrorOf([&] { WriteMemoSideFile(memo, "new"); }),
+      QString("Cannot create file \"%1\". %2").arg(memo, QString::fromUtf8(std::strerror(EISDIR))));
+  QCOMPARE(ReadBytes(memo), QByteArray("old"));
+
+  const QString in_missing_folder = ListSideFilePath("List");
+  QCOMPARE(ErrorOf([&] { WriteListSideFile(in_missing_folder, {"a"}); }),
+           QString("Cannot create file \"%1\". %2")
+               .arg(in_missing_folder, QString::fromUtf8(std::strerror(ENOENT))));
+}
+
+void TestSideFiles::UnreadableFileRaises() {
+  const QString folder = dir_->filePath("settings.dat");
+  QVERIFY(QDir().mkdir(folder));
+  const QString expected =
+      QString("Cannot open file \"%1\". %2").arg(folder, QString::fromUtf8(std::strerror(EISDIR)));
+  QCOMPARE(ErrorOf([&] { ReadRawSettingsText(folder); }), expected);
+  QCOMPARE(ErrorOf([&] { ReadMemoSideFile(folder); }), expected);
+  QCOMPARE(ErrorOf([&] { ReadListSideFile(folder); }), expected);
+}
+
+void TestSideFiles::BlockedFolderRaises() {
+  WriteBytes(dir_->filePath("System"), "a file where the folder should be");
+  const QString error = ErrorOf([&] { CreateSideFolder(ListSideFolder()); });
+  QVERIFY2(error.startsWith(QString("Cannot create file \"%1\". ").arg(ListSideFolder())),
+           qPrintable(error));
+  QVERIFY(error.size() > QString("Cannot create file \"%1\". ").arg(ListSideFolder()).size());
+}
+
+QTEST_GUILESS_MAIN(TestSideFiles)
+#include "test_side_files.moc"

@@ -1,0 +1,150 @@
+#include "uAccessory/side_files.h"
+
+#include <QFile>
+
+#include <stdexcept>
+#include <string>
+
+#include "base/program_folder.h"
+
+namespace {
+
+std::string LocalPath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+std::runtime_error FileFailure(const char* what, const QString& path,
+                               const base::FileError& error) {
+  return std::runtime_error(
+      QString::fromUtf8(what).arg(path, QString::fromStdString(error.reason())).toStdString());
+}
+
+std::runtime_error CannotCreate(const QString& path, const base::FileError& error) {
+  return FileFailure("Cannot create file \"%1\". %2", path, error);
+}
+
+std::runtime_error CannotOpen(const QString& path, const base::FileError& error) {
+  return FileFailure("Cannot open file \"%1\". %2", path, error);
+}
+
+}  // namespace
+
+QString MemoSideFolder() {
+  return QFile::decodeName(QByteArray::fromStdString(base::ProgramFolder())) +
+         QStringLiteral("System/");
+}
+
+QString ListSideFolder() {
+  return MemoSideFolder() + QStringLiteral("Settings/");
+}
+
+QString MemoSideFilePath(const QString& base_name) {
+  return MemoSideFolder() + base_name + QStringLiteral(".txt");
+}
+
+QString ListSideFilePath(const QString& base_name) {
+  return ListSideFolder() + base_name + QStringLiteral(".txt");
+}
+
+void CreateSideFolder(const QString& folder) {
+  try {
+    base::CreateFolders(LocalPath(folder));
+  } catch (const base::FileError& error) {
+    throw CannotCreate(folder, error);
+  }
+}
+
+std::optional<SideFileText> ReadSideFile(const QString& path) {
+  std::optional<std::string> bytes;
+  try {
+    bytes = base::ReadWholeFile(LocalPath(path));
+  } catch (const base::FileError& error) {
+    throw CannotOpen(path, error);
+  }
+  if (!bytes)
+    return std::nullopt;
+  base::DecodedText decoded = base::DecodeWithMark(*bytes);
+  return SideFileText{QString::fromStdU16String(decoded.text),
+                      {decoded.encoding, decoded.has_mark}};
+}
+
+void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding) {
+  const std::u16string_view view(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
+  try {
+    base::ReplaceFile(LocalPath(path),
+                      base::EncodeWithMark(view, encoding.encoding, encoding.has_mark));
+  } catch (const base::FileError& error) {
+    throw CannotCreate(path, error);
+  }
+}
+
+QString WithCrLf(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 16);
+  const qsizetype n = text.size();
+  qsizetype run_start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != u'\r' && c != u'\n')
+      continue;
+    out.append(QStringView(text).sliced(run_start, i - run_start));
+    out.append(QStringLiteral("\r\n"));
+    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+      ++i;
+    run_start = i + 1;
+  }
+  out.append(QStringView(text).sliced(run_start));
+  return out;
+}
+
+QStringList SplitLines(const QString& text) {
+  QStringList lines;
+  const qsizetype n = text.size();
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != u'\r' && c != u'\n')
+      continue;
+    lines.append(text.sliced(start, i - start));
+    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+      ++i;
+    start = i + 1;
+  }
+  if (start < n)
+    lines.append(text.sliced(start));
+  return lines;
+}
+
+QString JoinLines(const QStringList& lines) {
+  QString out;
+  for (const QString& line : lines)
+    out += line + QStringLiteral("\r\n");
+  return out;
+}
+
+std::optional<SideFileText> ReadMemoSideFile(const QString& path) {
+  std::optional<SideFileText> file = ReadSideFile(path);
+  if (file)
+    file->text = WithCrLf(file->text);
+  return file;
+}
+
+void WriteMemoSideFile(const QString& path, const QString& text, SideFileEncoding encoding) {
+  WriteSideFile(path, WithCrLf(text), encoding);
+}
+
+std::optional<SideFileLines> ReadListSideFile(const QString& path) {
+  std::optional<SideFileText> file = ReadSideFile(path);
+  if (!file)
+    return std::nullopt;
+  return SideFileLines{SplitLines(file->text), file->encoding};
+}
+
+void WriteListSideFile(const QString& path, const QStringList& items, SideFileEncoding encoding) {
+  WriteSideFile(path, JoinLines(items), encoding);
+}
+
+QString ReadRawSettingsText(const QString& settings_path) {
+  const std::optional<SideFileText> file = ReadSideFile(settings_path);
+  return file ? JoinLines(SplitLines(file->text)) : QString();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "base/text_file.h"
+
+// Side files: the whole text of a multi-line text box in "System/<name>.txt" and the items of a
+// list box in "System/Settings/<name>.txt", both in the program folder. They are written whole
+// and replaced atomically. Reading detects a byte-order mark (UTF-8, UTF-16LE, UTF-16BE; none
+// means UTF-8) and reports what it found, so that the caller can write the file back the same
+// way; a file never loaded is written as UTF-8 without a mark.
+//
+// Errors: "Cannot create file "<path>". <reason>" when a file or folder cannot be written,
+// "Cannot open file "<path>". <reason>" when an existing file cannot be read.
+
+// How a side file is encoded; the default is how a new one is written.
+struct SideFileEncoding {
+  base::TextEncoding encoding = base::TextEncoding::kUtf8;
+  bool has_mark = false;
+  bool operator==(const SideFileEncoding&) const = default;
+};
+
+// The program folder's "System/" and "System/Settings/", with trailing '/'.
+QString MemoSideFolder();
+QString ListSideFolder();
+// The side file of the base name `base_name`.
+QString MemoSideFilePath(const QString& base_name);
+QString ListSideFilePath(const QString& base_name);
+
+// Creates the folder with its missing parents; an existing folder is fine.
+void CreateSideFolder(const QString& folder);
+
+// The decoded text of a whole file and the encoding found; nothing when the file is missing.
+struct SideFileText {
+  QString text;
+  SideFileEncoding encoding;
+};
+std::optional<SideFileText> ReadSideFile(const QString& path);
+// Replaces the file by `text` in `encoding`, its mark first when it has one.
+void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding = {});
+
+// Every line break (CR LF, lone CR, lone LF) as CR LF; nothing added or removed at the end.
+QString WithCrLf(const QString& text);
+// The lines of `text`, split at CR LF, CR or LF; a break at the very end makes no empty line.
+QStringList SplitLines(const QString& text);
+// Each line followed by CR LF, the last one too.
+QString JoinLines(const QStringList& lines);
+
+// A memo side file: the text exactly as given, line breaks written as CR LF; read back with its
+// line breaks as CR LF.
+std::optional<SideFileText> ReadMemoSideFile(const QString& path);
+void WriteMemoSideFile(const QString& path, const QString& text, SideFileEncoding encoding = {});
+
+// A list side file: one item per line, each followed by CR LF.
+struct SideFileLines {
+  QStringList lines;
+  SideFileEncoding encoding;
+};
+std::optional<SideFileLines> ReadListSideFile(const QString& path);
+void WriteListSideFile(const QString& path, const QStringList& items,
+                       SideFileEncoding encoding = {});
+
+// The whole settings file as plain text, its lines joined again with CR LF after each, for
+// looking up stored lists; empty when the file is missing.
+QString ReadRawSettingsText(const QString& settings_path);
