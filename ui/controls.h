@@ -50,7 +50,29 @@ class TListBox : public QListWidget {
  public:
   using QListWidget::QListWidget;
   QStringList Items() const;
+  // Items equal to the current ones change nothing; other items replace them in one bracket.
   void SetItems(const QStringList& items);
+  // Adds an item at the end and returns its index.
+  int AddItem(const QString& text);
+  void ClearItems();
+
+  // Brackets a rebuild of the items: the box stops repainting until the outermost EndUpdate, and
+  // OnChange is raised there once if the items changed inside, instead of once per edit. An
+  // EndUpdate without its BeginUpdate is ignored.
+  void BeginUpdate();
+  void EndUpdate();
+  // How many brackets are open.
+  int UpdateDepth() const { return update_depth_; }
+
+  // Every change of the items; inside a bracket, one at its end.
+  std::function<void()> OnChange;
+
+ private:
+  void ItemsChanged();
+
+  int update_depth_ = 0;
+  bool changed_in_bracket_ = false;
+  bool updates_were_enabled_ = true;
 };
 
 class TRichEdit : public QTextEdit {
