@@ -8,5 +8,6 @@ int main(int argc, char** argv) {
   mainForm->show();
   const int code = QCoreApplication::exec();
   delete mainForm;
+  mainForm = nullptr;
   return code;
 }

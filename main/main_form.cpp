@@ -1,17 +1,274 @@
 #include "main/main_form.h"
 
+#include <QCloseEvent>
+#include <QFont>
+
+#include "main/app_icon.h"
+#include "main/walk_text.h"
 #include "ui/services.h"
 
 TmainForm* mainForm = nullptr;
 
-TmainForm::TmainForm(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// The window is laid out for a client area of this size; the right-hand strip of the settings
+// box keeps its distance from the right edge.
+constexpr int kDesignWidth = 1021;
+constexpr int kDesignHeight = 536;
+constexpr int kSettingsHeight = 105;
+// Client area of a group box: a 2-pixel frame and the caption line above.
+constexpr int kGroupFrame = 2;
+constexpr int kGroupCaption = 15;
+constexpr int kMemoMargin = 3;
+constexpr int kMemoRightMargin = 200;
+// Points per page: the spin box's design values.
+constexpr int kMinPoints = 50;
+constexpr int kMaxPoints = 5000;
+constexpr int kPointsStep = 100;
+constexpr int kDefaultPoints = 100;
+// Enter shows this much before and after the last point.
+constexpr double kViewBefore = 100;
+constexpr double kViewAfter = 200;
+constexpr int kEnterKey = 13;
+
+QFont BoldFont(const QFont& base) {
+  QFont font = base;
+  font.setBold(true);
+  return font;
+}
+
+}  // namespace
+
+TmainForm::TmainForm(QWidget* parent) : ui::TForm(parent) {
   setObjectName(QStringLiteral("mainForm"));
   setWindowTitle(QStringLiteral("mainForm"));
-  resize(1021, 536);
+  setWindowIcon(AppIcon());
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  setFont(font);
+  CreateControls();
+  ConfigureChart();
+  resize(kDesignWidth, kDesignHeight);
+  PlaceControls();
   ui::Guarded([this] { FormCreate(); });
+}
+
+void TmainForm::CreateControls() {
+  GroupBox1 = new ui::TGroupBox(QStringLiteral("Настройки"), this);
+  AddComponent(QStringLiteral("GroupBox1"), GroupBox1);
+
+  Label1 = new ui::TLabel(QStringLiteral("Точек на странице"), GroupBox1);
+  AddComponent(QStringLiteral("Label1"), Label1);
+
+  Show_Btn = new ui::TButton(GroupBox1);
+  Show_Btn->setText(QStringLiteral("Показать график"));
+  Show_Btn->setFont(BoldFont(font()));
+  Show_Btn->OnClick = [this] { Show_BtnClick(); };
+  AddComponent(QStringLiteral("Show_Btn"), Show_Btn);
+
+  Numbers_Memo = new ui::TMemo(GroupBox1);
+  Numbers_Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  Numbers_Memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  Numbers_Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Numbers_Memo->WantReturns = false;
+  Numbers_Memo->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
+    Numbers_MemoKeyDown(key, shift);
+  };
+  AddComponent(QStringLiteral("Numbers_Memo"), Numbers_Memo);
+
+  DotsPerPage_SE = new ui::TSpinEdit(GroupBox1);
+  DotsPerPage_SE->SetMinValue(kMinPoints);
+  DotsPerPage_SE->SetMaxValue(kMaxPoints);
+  DotsPerPage_SE->SetIncrement(kPointsStep);
+  DotsPerPage_SE->SetValue(kDefaultPoints);
+  DotsPerPage_SE->OnChange = [this] { DotsPerPage_SEChange(); };
+  AddComponent(QStringLiteral("DotsPerPage_SE"), DotsPerPage_SE);
+
+  // The log panel is kept hidden beyond the right edge; nothing uses it.
+  LogGroupBox = new ui::TGroupBox(QStringLiteral("Лог работы"), this);
+  LogGroupBox->setFont(BoldFont(font()));
+  LogGroupBox->hide();
+  AddComponent(QStringLiteral("LogGroupBox"), LogGroupBox);
+
+  Log = new ui::TRichEdit(LogGroupBox);
+  Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Log->setFont(font());
+  QPalette log_palette = Log->palette();
+  log_palette.setColor(QPalette::Base, log_palette.color(QPalette::Light));
+  Log->setPalette(log_palette);
+  AddComponent(QStringLiteral("Log"), Log);
+
+  Debug_CheckBox = new ui::TCheckBox(LogGroupBox);
+  Debug_CheckBox->setText(QStringLiteral("Выводить в лог отладочную информацию"));
+  Debug_CheckBox->setFont(font());
+  AddComponent(QStringLiteral("Debug_CheckBox"), Debug_CheckBox);
+
+  ClearLogBitBtn = new ui::TBitBtn(LogGroupBox);
+  ClearLogBitBtn->setText(QStringLiteral("Очистить"));
+  ClearLogBitBtn->setFont(font());
+  AddComponent(QStringLiteral("ClearLogBitBtn"), ClearLogBitBtn);
+
+  SaveLogBitBtn = new ui::TBitBtn(LogGroupBox);
+  SaveLogBitBtn->setText(QStringLiteral("Сохранить"));
+  SaveLogBitBtn->setFont(font());
+  AddComponent(QStringLiteral("SaveLogBitBtn"), SaveLogBitBtn);
+
+  UserAgentListBox = new ui::TListBox(LogGroupBox);
+  UserAgentListBox->setFont(font());
+  UserAgentListBox->hide();
+  AddComponent(QStringLiteral("UserAgentListBox"), UserAgentListBox);
+
+  Chart1 = new ui::TChart(this);
+  AddComponent(QStringLiteral("Chart1"), Chart1);
+
+  Series1 = new ui::TPointSeries;
+  Series1->SetName(QStringLiteral("Series1"));
+  AddComponent(QStringLiteral("Series1"), nullptr);
+
+  Timer1 = new ui::TTimer(this);
+  Timer1->setInterval(500);
+  AddComponent(QStringLiteral("Timer1"), Timer1);
+
+  // Tab order: the settings box, then the chart; inside the box the button, the list, the spin.
+  setTabOrder(Show_Btn, Numbers_Memo);
+  setTabOrder(Numbers_Memo, DotsPerPage_SE);
+  setTabOrder(DotsPerPage_SE, Chart1);
+}
+
+void TmainForm::ConfigureChart() {
+  Chart1->SetTitleText(QStringLiteral("График распределения номеров рулетки"));
+  Chart1->SetColorPaletteIndex(13);
+  Chart1->SetAllowPanning(ui::TPanningMode::pmHorizontal);
+  Chart1->SetZoomAllow(false);
+  Chart1->setFocusPolicy(Qt::StrongFocus);
+  Chart1->BottomAxis().SetMinMax(0, 24);
+  Chart1->OnAfterDraw = [this] { Chart1AfterDraw(); };
+  Chart1->AddSeries(Series1);
+}
+
+void TmainForm::PlaceControls() {
+  const int w = width();
+  const int h = height();
+  GroupBox1->setGeometry(0, h - kSettingsHeight, w, kSettingsHeight);
+  Chart1->setGeometry(0, 0, w, h - kSettingsHeight);
+
+  const int box_w = GroupBox1->width();
+  const int memo_left = kGroupFrame + kMemoMargin;
+  const int memo_top = kGroupCaption + kMemoMargin;
+  Numbers_Memo->setGeometry(memo_left, memo_top,
+                            box_w - 2 * kGroupFrame - kMemoMargin - kMemoRightMargin,
+                            kSettingsHeight - kGroupCaption - kGroupFrame - 2 * kMemoMargin);
+  // The right-hand strip keeps its distance from the right edge.
+  const int shift = box_w - kDesignWidth;
+  Show_Btn->setGeometry(835 + shift, 16, 179, 25);
+  Label1->setGeometry(835 + shift, 52, 95, 13);
+  DotsPerPage_SE->setGeometry(941 + shift, 47, 73, 22);
+
+  LogGroupBox->setGeometry(1500, 24, 381, 154);
+  Log->setGeometry(kGroupFrame, kGroupCaption, 381 - 2 * kGroupFrame,
+                   154 - kGroupCaption - kGroupFrame - 33);
+  ClearLogBitBtn->setGeometry(153, 124, 100, 25);
+  SaveLogBitBtn->setGeometry(276, 124, 100, 25);
+  Debug_CheckBox->setGeometry(8, 147, 233, 17);
+  UserAgentListBox->setGeometry(2000, 88, 128, 66);
+}
+
+void TmainForm::resizeEvent(QResizeEvent* event) {
+  ui::TForm::resizeEvent(event);
+  PlaceControls();
+}
+
+void TmainForm::closeEvent(QCloseEvent* event) {
+  bool may_close = false;
+  ui::Guarded([&] { may_close = FormClose(); });
+  if (may_close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void TmainForm::FormCreate() {
   setWindowTitle(QStringLiteral("Tarvelon ver. 0.1"));
+  ui::ProcessMessages();
+  Series1->Clear();
+  Chart1->BottomAxis().SetMaximum(DotsPerPage_SE->Value());
+  AddZeroLine();
+  BuildWalk(true);
+  ScrollMemoToEnd(Numbers_Memo);
+}
+
+bool TmainForm::FormClose() {
+  return true;
+}
+
+void TmainForm::Show_BtnClick() {
+  BuildWalk(false);
+}
+
+void TmainForm::DotsPerPage_SEChange() {
+  BuildWalk(false);
+}
+
+void TmainForm::Chart1AfterDraw() {}
+
+void TmainForm::Numbers_MemoKeyDown(int& key, Qt::KeyboardModifiers /*shift*/) {
+  if (key != kEnterKey)
+    return;
+  BuildWalk(false);
+  const double x = Series1->Count() > 0 ? Series1->LastX() : 1;
+  Chart1->BottomAxis().SetMinMax(x - kViewBefore, x + kViewAfter);
+  AddZeroLine();
+  Numbers_Memo->AppendText(QStringLiteral(" "));
+  ScrollMemoToEnd(Numbers_Memo);
+  Numbers_Memo->SetSelStart(Numbers_Memo->TextLength());
+  Numbers_Memo->setFocus();
+  key = 0;
+}
+
+void TmainForm::AddZeroLine() {
+  auto* line = new ui::TLineSeries;
+  line->AddXY(0, 0);
+  line->AddXY(Chart1->BottomAxis().Maximum(), 0);
+  Chart1->AddSeries(line);
+  ui::ProcessMessages();
+}
+
+void TmainForm::ScrollMemoToEnd(ui::TMemo* memo) {
+  int lines = memo->DisplayLineCount();
+  if (memo->LastLineEmpty())
+    --lines;
+  memo->ScrollLines(lines);
+}
+
+void TmainForm::BuildWalk(bool silent) {
+  Series1->Clear();
+  ui::TChartAxis& axis = Chart1->BottomAxis();
+  // A view dragged wholly left of 0 would refuse the lower end 0; start from 0 .. 0 instead.
+  if (axis.Maximum() < 0)
+    axis.SetMinMax(0, 0);
+  axis.SetMinimum(0);
+  try {
+    axis.SetMaximum(DotsPerPage_SE->Value());
+  } catch (const std::exception&) {
+    // A negative points-per-page value: the view keeps its previous right end.
+    ui::Beep();
+  }
+
+  const WalkReading reading = ReadWalk(Numbers_Memo->Text());
+  if (reading.report == WalkReport::kEmptyList) {
+    ui::Beep();
+    if (!silent)
+      ui::ShowMessage(ReportMessage(reading.report, {}));
+    return;
+  }
+  for (const WalkPoint& point : reading.points) {
+    Series1->AddXY(point.x, point.y, QString(), point.color);
+  }
+  if (reading.report != WalkReport::kNone) {
+    ui::ShowMessage(ReportMessage(reading.report, reading.bad_piece));
+  }
+  AddZeroLine();
+  Numbers_Memo->SetText(reading.written_back);
   ui::ProcessMessages();
 }

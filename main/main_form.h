@@ -1,16 +1,53 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/chart.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/memo.h"
+#include "ui/spin_edit.h"
 
 // The main window: the number box, the points-per-page box and the chart of the walk.
-class TmainForm : public QWidget {
-  Q_OBJECT
-
+class TmainForm : public ui::TForm {
  public:
   explicit TmainForm(QWidget* parent = nullptr);
 
- private:
+  // Controls, in declaration order.
+  ui::TGroupBox* GroupBox1;
+  ui::TButton* Show_Btn;
+  ui::TMemo* Numbers_Memo;
+  ui::TSpinEdit* DotsPerPage_SE;
+  ui::TLabel* Label1;
+  ui::TGroupBox* LogGroupBox;
+  ui::TRichEdit* Log;
+  ui::TCheckBox* Debug_CheckBox;
+  ui::TBitBtn* ClearLogBitBtn;
+  ui::TBitBtn* SaveLogBitBtn;
+  ui::TListBox* UserAgentListBox;
+  ui::TChart* Chart1;
+  ui::TPointSeries* Series1;
+  ui::TTimer* Timer1;
+
+  // Event handlers.
+  void Show_BtnClick();
+  void Chart1AfterDraw();
   void FormCreate();
+  // Returns false when the close must be abandoned.
+  bool FormClose();
+  void Numbers_MemoKeyDown(int& key, Qt::KeyboardModifiers shift);
+  void DotsPerPage_SEChange();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ConfigureChart();
+  void PlaceControls();
+
+  void AddZeroLine();
+  void ScrollMemoToEnd(ui::TMemo* memo);
+  void BuildWalk(bool silent);
 };
 
 // The one main window, created at start-up.

@@ -1,0 +1,344 @@
+#include <QTest>
+
+#include <random>
+
+#include "chart_fixture.h"
+
+Q_DECLARE_METATYPE(ui::TColor)
+
+namespace {
+
+// The background and the grid: nothing of a series is drawn there.
+bool IsLight(const QColor& colour) {
+  return colour.red() > 200 && colour.green() > 200 && colour.blue() > 200;
+}
+
+// Where two images first differ, for the failure message.
+QString FirstDifference(const QImage& a, const QImage& b) {
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y))
+        return QStringLiteral("first difference at %1, %2").arg(x).arg(y);
+  return {};
+}
+
+}  // namespace
+
+class TestChartPaint : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void MarkersWithTheirOutline();
+  void ZeroLineColour_data();
+  void ZeroLineColour();
+  void NewerShortLineOverOlderLongOne();
+  void ZeroLinesOverMarkers();
+  void MarkersOnTheEdgesAreCut();
+  void ExtremeMarkersLieFourPixelsInside();
+  void EmptyRangeDrawsAtTheMiddle();
+  void PointsOutsideTheRangeAreLeftOut();
+  void ClearedPointsLeaveTheYRange();
+  void VisibleLinesMatchDrawingEveryLine_data();
+  void VisibleLinesMatchDrawingEveryLine();
+  void TitleIsBlueAndCentred();
+  void AfterDrawRunsAfterEveryRepaint();
+  void RepaintRequestsMerge();
+};
+
+void TestChartPaint::MarkersWithTheirOutline() {
+  ChartFixture f;
+  f.walk->AddXY(10, 2, {}, kRed);
+  f.walk->AddXY(20, -2, {}, 0);
+  const QImage image = f.Image();
+
+  const int c = f.Column(10);
+  const int r = f.Row(2, -2, 2);
+  QCOMPARE(r, f.chart.PlotArea().top() + 4);
+  QCOMPARE(image.pixelColor(c, r), Bgr(kRed));
+  QCOMPARE(image.pixelColor(c - 3, r - 3), Bgr(kRed));
+  QCOMPARE(image.pixelColor(c + 3, r + 3), Bgr(kRed));
+  for (QPoint ring :
+       {QPoint(-4, 0), QPoint(4, 0), QPoint(0, -4), QPoint(0, 4), QPoint(-4, -4), QPoint(4, 4)})
+    QCOMPARE(image.pixelColor(c + ring.x(), r + ring.y()), kBlack);
+  QVERIFY(IsLight(image.pixelColor(c - 5, r)));
+  QVERIFY(IsLight(image.pixelColor(c + 5, r)));
+  QVERIFY(IsLight(image.pixelColor(c, r + 5)));
+
+  const int cb = f.Column(20);
+  const int rb = f.Row(-2, -2, 2);
+  for (QPoint inside : {QPoint(0, 0), QPoint(-4, -4), QPoint(4, 4), QPoint(-4, 4), QPoint(2, -1)})
+    QCOMPARE(image.pixelColor(cb + inside.x(), rb + inside.y()), kBlack);
+  QVERIFY(IsLight(image.pixelColor(cb - 5, rb)));
+  QVERIFY(IsLight(image.pixelColor(cb + 5, rb)));
+  QVERIFY(IsLight(image.pixelColor(cb, rb - 5)));
+}
+
+void TestChartPaint::ZeroLineColour_data() {
+  QTest::addColumn<int>("lines");
+  QTest::addColumn<ui::TColor>("colour");
+  QTest::newRow("first") << 1 << ui::TColor(0x359CF3);
+  QTest::newRow("second") << 2 << ui::TColor(0x144CF1);
+  QTest::newRow("twelfth") << 12 << ui::TColor(0xA36644);
+  QTest::newRow("thirteenth") << 13 << ui::TColor(0x359CF3);
+}
+
+// Zero lines alone: every y is 0, so they lie on the middle row, the newest on top.
+void TestChartPaint::ZeroLineColour() {
+  QFETCH(int, lines);
+  QFETCH(ui::TColor, colour);
+  ChartFixture f;
+  for (int k = 0; k < lines; ++k)
+    f.AddLine(100);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+  const int row = plot.top() + (plot.height() - 1) / 2;
+  QCOMPARE(f.Row(0, 0, 0), row);
+  for (double x : {0.0, 37.0, 100.0})
+    QCOMPARE(image.pixelColor(f.Column(x), row), Bgr(colour));
+  QVERIFY(IsLight(image.pixelColor(f.Column(37), row - 1)));
+  QVERIFY(IsLight(image.pixelColor(f.Column(37), row + 1)));
+}
+
+void TestChartPaint::NewerShortLineOverOlderLongOne() {
+  ChartFixture f;
+  f.chart.BottomAxis().SetMinMax(0, 600);
+  f.AddLine(500);  // $359CF3
+  f.AddLine(100);  // $144CF1
+  const QImage image = f.Image();
+  const int row = f.Row(0, 0, 0);
+  QCOMPARE(image.pixelColor(f.Column(50), row), Bgr(0x144CF1));
+  QCOMPARE(image.pixelColor(f.Column(100), row), Bgr(0x144CF1));
+  QCOMPARE(image.pixelColor(f.Column(100) + 2, row), Bgr(0x359CF3));
+  QCOMPARE(image.pixelColor(f.Column(300), row), Bgr(0x359CF3));
+  QCOMPARE(image.pixelColor(f.Column(500), row), Bgr(0x359CF3));
+  QVERIFY(IsLight(image.pixelColor(f.Column(500) + 2, row)));
+  QVERIFY(IsLight(image.pixelColor(f.Column(550), row)));
+
+  // A still newer, longer line hides both.
+  f.AddLine(550);
+  const QImage covered = f.Image();
+  for (double x : {50.0, 300.0, 550.0})
+    QCOMPARE(covered.pixelColor(f.Column(x), row), Bgr(0xA8974E));
+}
+
+void TestChartPaint::ZeroLinesOverMarkers() {
+  ChartFixture f;
+  f.walk->AddXY(10, 0, {}, kRed);
+  f.walk->AddXY(11, 3, {}, kRed);
+  f.walk->AddXY(12, -3, {}, kRed);
+  f.AddLine(100);
+  const QImage image = f.Image();
+  const int c = f.Column(10);
+  const int r = f.Row(0, -3, 3);
+  QCOMPARE(image.pixelColor(c, r), Bgr(0x359CF3));
+  QCOMPARE(image.pixelColor(c, r - 1), Bgr(kRed));
+  QCOMPARE(image.pixelColor(c, r + 1), Bgr(kRed));
+}
+
+void TestChartPaint::MarkersOnTheEdgesAreCut() {
+  ChartFixture f;
+  f.walk->AddXY(0, 1, {}, kRed);
+  f.walk->AddXY(100, -1, {}, kRed);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+
+  const int top = f.Row(1, -1, 1);
+  QCOMPARE(f.Column(0), plot.left());
+  for (int dx = 0; dx <= 3; ++dx)
+    QCOMPARE(image.pixelColor(plot.left() + dx, top), Bgr(kRed));
+  QCOMPARE(image.pixelColor(plot.left() + 4, top), kBlack);
+  QVERIFY(image.pixelColor(plot.left() - 1, top) != Bgr(kRed));
+  QVERIFY(image.pixelColor(plot.left() - 3, top) != Bgr(kRed));
+
+  const int bottom = f.Row(-1, -1, 1);
+  QCOMPARE(f.Column(100), plot.right());
+  for (int dx = 0; dx <= 3; ++dx)
+    QCOMPARE(image.pixelColor(plot.right() - dx, bottom), Bgr(kRed));
+  QCOMPARE(image.pixelColor(plot.right() - 4, bottom), kBlack);
+  QVERIFY(image.pixelColor(plot.right() + 1, bottom) != Bgr(kRed));
+  QVERIFY(image.pixelColor(plot.right() + 3, bottom) != Bgr(kRed));
+}
+
+void TestChartPaint::ExtremeMarkersLieFourPixelsInside() {
+  ChartFixture f;
+  f.walk->AddXY(30, 5, {}, kRed);
+  f.walk->AddXY(60, -3, {}, kRed);
+  f.AddLine(100);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+
+  const int high = f.Column(30);
+  QCOMPARE(image.pixelColor(high, plot.top() + 4), Bgr(kRed));
+  QCOMPARE(image.pixelColor(high, plot.top()), kBlack);  // the top outline, whole
+  QCOMPARE(image.pixelColor(high, plot.top() + 1), Bgr(kRed));
+  const int low = f.Column(60);
+  QCOMPARE(image.pixelColor(low, plot.bottom() - 4), Bgr(kRed));
+  QCOMPARE(image.pixelColor(low, plot.bottom()), kBlack);  // the bottom outline, whole
+  QCOMPARE(image.pixelColor(low, plot.bottom() - 1), Bgr(kRed));
+  // The zero line lies where its value falls between the extremes.
+  QCOMPARE(image.pixelColor(f.Column(80), f.Row(0, -3, 5)), Bgr(0x359CF3));
+}
+
+void TestChartPaint::EmptyRangeDrawsAtTheMiddle() {
+  ChartFixture f;
+  f.walk->AddXY(50, 1, {}, kRed);
+  f.chart.BottomAxis().SetMinMax(50, 50);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+  const QPoint middle(plot.left() + (plot.width() - 1) / 2, plot.top() + (plot.height() - 1) / 2);
+  QCOMPARE(image.pixelColor(middle), Bgr(kRed));
+  QCOMPARE(image.pixelColor(middle + QPoint(4, 0)), kBlack);
+  QCOMPARE(image.pixelColor(middle + QPoint(0, -4)), kBlack);
+  QVERIFY(IsLight(image.pixelColor(middle + QPoint(-5, 0))));
+
+  // A zero line shrinks to the one middle pixel, and still shows.
+  ChartFixture lines;
+  lines.AddLine(100);
+  lines.chart.BottomAxis().SetMinMax(50, 50);
+  const QImage dot = lines.Image();
+  QCOMPARE(dot.pixelColor(middle), Bgr(0x359CF3));
+  QVERIFY(IsLight(dot.pixelColor(middle + QPoint(-1, 0))));
+  QVERIFY(IsLight(dot.pixelColor(middle + QPoint(1, 0))));
+}
+
+// Points just outside the range would fall on the edge columns if they were drawn.
+void TestChartPaint::PointsOutsideTheRangeAreLeftOut() {
+  ChartFixture f;
+  f.chart.BottomAxis().SetMinMax(0, 1000);
+  f.walk->AddXY(-0.4, 1, {}, kRed);
+  f.walk->AddXY(500, 1, {}, kRed);
+  f.walk->AddXY(1000.4, 1, {}, kRed);
+  f.walk->AddXY(1001, -1, {}, 0);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+  const int row = f.Row(1, -1, 1);
+  QCOMPARE(f.Column(-0.4), plot.left());
+  QCOMPARE(f.Column(1000.4), plot.right());
+  QCOMPARE(image.pixelColor(f.Column(500), row), Bgr(kRed));
+  for (int dx = 0; dx <= 4; ++dx) {
+    QVERIFY(IsLight(image.pixelColor(plot.left() + dx, row)));
+    QVERIFY(IsLight(image.pixelColor(plot.right() - dx, row)));
+  }
+}
+
+void TestChartPaint::ClearedPointsLeaveTheYRange() {
+  ChartFixture f;
+  for (int x = 0; x < 50; ++x)
+    f.walk->AddXY(x, -x, {}, 0);
+  f.AddLine(100);
+  f.walk->Clear();
+  f.walk->AddXY(10, 2, {}, kRed);
+  const QImage image = f.Image();
+  QCOMPARE(image.pixelColor(f.Column(10), f.chart.PlotArea().top() + 4), Bgr(kRed));
+  QCOMPARE(image.pixelColor(f.Column(60), f.chart.PlotArea().bottom() - 4), Bgr(0x359CF3));
+}
+
+void TestChartPaint::VisibleLinesMatchDrawingEveryLine_data() {
+  QTest::addColumn<double>("minimum");
+  QTest::addColumn<double>("maximum");
+  QTest::addColumn<double>("density");  // ends are divided by it: many lines end in one column
+  QTest::newRow("0 .. 100") << 0.0 << 100.0 << 1.0;
+  QTest::newRow("wide") << -400.0 << 700.0 << 1.0;
+  QTest::newRow("left of 0") << -250.0 << -20.0 << 1.0;
+  QTest::newRow("far right") << 420.0 << 640.0 << 1.0;
+  QTest::newRow("past every line") << 5000.0 << 5300.0 << 1.0;
+  QTest::newRow("empty range") << 40.0 << 40.0 << 1.0;
+  QTest::newRow("dense ends, wide") << -400.0 << 700.0 << 37.0;
+  QTest::newRow("dense ends, 0 .. 20") << 0.0 << 20.0 << 37.0;
+}
+
+// Lines of three points are drawn one by one, oldest first; two-point horizontal lines by their
+// visible pieces. Both must give the same picture.
+void TestChartPaint::VisibleLinesMatchDrawingEveryLine() {
+  QFETCH(double, minimum);
+  QFETCH(double, maximum);
+  QFETCH(double, density);
+  ChartFixture pieces;
+  ChartFixture every;
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> end(-300, 600);
+  for (int x = 0; x < 40; ++x) {
+    const double y = (x % 7) - 3;
+    pieces.walk->AddXY(x * 10, y, {}, x % 2 ? kRed : 0);
+    every.walk->AddXY(x * 10, y, {}, x % 2 ? kRed : 0);
+  }
+  for (int k = 0; k < 80; ++k) {
+    const double e = end(random) / density;
+    const double y = k % 5 == 0 ? 2 : 0;
+    pieces.AddLine(e, y);
+    auto* line = new ui::TLineSeries;
+    line->AddXY(0, y);
+    line->AddXY(e / 2, y);
+    line->AddXY(e, y);
+    every.chart.AddSeries(line);
+  }
+  pieces.chart.BottomAxis().SetMinMax(minimum, maximum);
+  every.chart.BottomAxis().SetMinMax(minimum, maximum);
+  const QImage a = pieces.Image();
+  const QImage b = every.Image();
+  QVERIFY2(a == b, qPrintable(FirstDifference(a, b)));
+}
+
+void TestChartPaint::TitleIsBlueAndCentred() {
+  ChartFixture f;
+  auto blue_columns = [&](const QImage& image, int* count) {
+    long long sum = 0;
+    *count = 0;
+    for (int y = 0; y < f.chart.PlotArea().top(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.blue() > 200 && c.red() < 60 && c.green() < 60) {
+          sum += x;
+          ++*count;
+        }
+      }
+    return *count ? static_cast<double>(sum) / *count : 0.0;
+  };
+  int count = 0;
+  blue_columns(f.Image(), &count);
+  QCOMPARE(count, 0);
+  f.chart.SetTitleText(QStringLiteral("ИИИИИИИИИИ"));  // a symmetric text
+  const double centre = blue_columns(f.Image(), &count);
+  QVERIFY(count > 200);
+  const QRect plot = f.chart.PlotArea();
+  QVERIFY(std::abs(centre - (plot.left() + plot.width() / 2.0)) < 4);
+}
+
+void TestChartPaint::AfterDrawRunsAfterEveryRepaint() {
+  ChartFixture f;
+  int draws = 0;
+  f.chart.OnAfterDraw = [&] { ++draws; };
+  f.Image();
+  QCOMPARE(draws, 1);
+  f.Image();
+  QCOMPARE(draws, 2);
+}
+
+// Each added point asks for a repaint; the requests merge into one paint per batch.
+void TestChartPaint::RepaintRequestsMerge() {
+  ChartFixture f;
+  int draws = 0;
+  f.chart.OnAfterDraw = [&] { ++draws; };
+  f.chart.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&f.chart));
+  QCoreApplication::processEvents();
+  const int shown = draws;
+  QVERIFY(shown >= 1);
+
+  for (int x = 0; x < 1000; ++x)
+    f.walk->AddXY(x, x % 3, {}, kRed);
+  QCoreApplication::processEvents();
+  QCOMPARE(draws, shown + 1);
+  QCoreApplication::processEvents();
+  QCOMPARE(draws, shown + 1);
+
+  f.walk->Clear();
+  for (int x = 0; x < 1000; ++x)
+    f.walk->AddXY(x, -(x % 3), {}, kRed);
+  f.AddLine(100);
+  QCoreApplication::processEvents();
+  QCOMPARE(draws, shown + 2);
+}
+
+QTEST_MAIN(TestChartPaint)
+#include "test_chart_paint.moc"

@@ -1,0 +1,354 @@
+#include <qpa/qwindowsysteminterface.h>
+#include <QScrollBar>
+#include <QTest>
+
+#include "main_form_fixture.h"
+#include "ui/application.h"
+
+namespace {
+
+const QString kEmptyList = QStringLiteral("message: Не задан список номеров!");
+const QString kRange = QStringLiteral("message: Числа должны быть в диапазоне [1, 36]!");
+
+using View = QPair<double, double>;
+
+}  // namespace
+
+class TestMainForm : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FirstStart();
+  void ComponentsInCreationOrder();
+  void LayoutFollowsTheWindow();
+  void EnterFollowsTheLastPoint();
+  void EnterOnAnEmptyBox();
+  void EnterAfterAnInvalidLastNumber();
+  void EnterWithAnInvalidNumberInside();
+  void EnterScrollsTheBoxToItsEnd();
+  void ClickAfterEnterRebuilds();
+  void SpinBoxTyping_data();
+  void SpinBoxTyping();
+  void SpinBoxStepping();
+  void SpinBoxRefusesEnterAndLetters();
+  void RebuildAfterViewDraggedLeftOfZero();
+  void KeyTypedDuringRebuildIsKept();
+};
+
+void TestMainForm::FirstStart() {
+  MainFormFixture f;
+  TmainForm& form = f.Open();
+  QCOMPARE(form.windowTitle(), QString("Tarvelon ver. 0.1"));
+  QCOMPARE(form.objectName(), QString("mainForm"));
+  QCOMPARE(form.Numbers_Memo->Text(), QString());
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
+  QCOMPARE(form.Series1->Count(), 0);
+  QCOMPARE(f.View(), View(0, 100));
+  QCOMPARE(f.ZeroLines(), 1);
+  QCOMPARE(f.NewestLineEnd(), 100.0);
+  // The silent build of the empty list beeps once and shows nothing.
+  QCOMPARE(f.recorder.Events(), QStringList{"beep"});
+  QVERIFY(!form.Timer1->isActive());
+  QCOMPARE(form.Timer1->interval(), 500);
+}
+
+void TestMainForm::ComponentsInCreationOrder() {
+  MainFormFixture f;
+  TmainForm& form = f.Open();
+  QStringList names;
+  for (int i = 0; i < form.ComponentCount(); ++i)
+    names << form.Component(i).Name;
+  QCOMPARE(names,
+           QStringList({"GroupBox1", "Label1", "Show_Btn", "Numbers_Memo", "DotsPerPage_SE",
+                        "LogGroupBox", "Log", "Debug_CheckBox", "ClearLogBitBtn", "SaveLogBitBtn",
+                        "UserAgentListBox", "Chart1", "Series1", "Timer1"}));
+  QVERIFY(ui::IsVisibleFlag(form.Debug_CheckBox));
+  QVERIFY(!ui::IsVisibleFlag(form.LogGroupBox));
+  QVERIFY(!ui::IsVisibleFlag(form.UserAgentListBox));
+  QVERIFY(ui::IsVisibleFlag(form.Numbers_Memo));
+  QCOMPARE(form.Show_Btn->text(), QStringLiteral("Показать график"));
+  QVERIFY(form.Show_Btn->font().bold());
+  QCOMPARE(form.Label1->text(), QStringLiteral("Точек на странице"));
+  QCOMPARE(form.GroupBox1->title(), QStringLiteral("Настройки"));
+  QCOMPARE(form.Debug_CheckBox->text(), QStringLiteral("Выводить в лог отладочную информацию"));
+  QVERIFY(!form.Debug_CheckBox->isChecked());
+}
+
+void TestMainForm::LayoutFollowsTheWindow() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  QCOMPARE(form.size(), QSize(1021, 536));
+  QCOMPARE(form.Chart1->geometry(), QRect(0, 0, 1021, 431));
+  QCOMPARE(form.GroupBox1->geometry(), QRect(0, 431, 1021, 105));
+  QCOMPARE(form.Numbers_Memo->geometry(), QRect(5, 18, 814, 82));
+  QCOMPARE(form.Show_Btn->geometry(), QRect(835, 16, 179, 25));
+  QCOMPARE(form.DotsPerPage_SE->geometry(), QRect(941, 47, 73, 22));
+
+  form.resize(1221, 636);
+  QCOMPARE(form.Chart1->geometry(), QRect(0, 0, 1221, 531));
+  QCOMPARE(form.Numbers_Memo->geometry(), QRect(5, 18, 1014, 82));
+  QCOMPARE(form.Show_Btn->geometry(), QRect(1035, 16, 179, 25));
+  QCOMPARE(form.Label1->geometry(), QRect(1035, 52, 95, 13));
+  QCOMPARE(form.DotsPerPage_SE->geometry(), QRect(1141, 47, 73, 22));
+}
+
+void TestMainForm::EnterFollowsTheLastPoint() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.recorder.Clear();
+
+  f.Type(form.Numbers_Memo, "5");
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r"));
+  QCOMPARE(f.View(), View(-100, 200));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 "));
+  QCOMPARE(form.Numbers_Memo->SelStart(), 2);
+  QVERIFY(form.Numbers_Memo->hasFocus());
+  // One line from the rebuild (0 .. 100), one from Enter (0 .. 200).
+  QCOMPARE(f.ZeroLines(), 3);
+  QCOMPARE(f.NewestLineEnd(), 200.0);
+
+  f.Type(form.Numbers_Memo, "12");
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r"));
+  QCOMPARE(f.View(), View(-99, 201));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 "));
+  QCOMPARE(form.Numbers_Memo->SelStart(), 5);
+  QCOMPARE(f.ZeroLines(), 5);
+  QCOMPARE(f.NewestLineEnd(), 201.0);
+  QCOMPARE(f.recorder.Events(), QStringList());
+  // Enter never inserts a line break.
+  QVERIFY(!form.Numbers_Memo->Text().contains('\n'));
+}
+
+void TestMainForm::EnterOnAnEmptyBox() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.recorder.Clear();
+
+  f.Enter();
+  QCOMPARE(f.recorder.Events(), QStringList({"beep", kEmptyList}));
+  QCOMPARE(form.Series1->Count(), 0);
+  QCOMPARE(f.View(), View(-99, 201));
+  QCOMPARE(f.ZeroLines(), 2);  // only Enter's own line
+  QCOMPARE(f.NewestLineEnd(), 201.0);
+  QCOMPARE(form.Numbers_Memo->Text(), QString(" "));
+
+  f.Enter();
+  QCOMPARE(f.recorder.Events(), QStringList({"beep", kEmptyList, "beep", kEmptyList}));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("  "));
+}
+
+void TestMainForm::EnterAfterAnInvalidLastNumber() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.recorder.Clear();
+
+  f.Type(form.Numbers_Memo, "5 12 40");
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r"));
+  QCOMPARE(f.recorder.Events(), QStringList{kRange});
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12  "));
+  QCOMPARE(f.View(), View(-99, 201));
+
+  // A number typed straight after stays a number of its own.
+  f.Type(form.Numbers_Memo, "7");
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r 2:3:r"));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 7 "));
+}
+
+void TestMainForm::EnterWithAnInvalidNumberInside() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.recorder.Clear();
+
+  f.Type(form.Numbers_Memo, "5 40 12");
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r"));
+  QCOMPARE(f.recorder.Events(), QStringList{kRange});
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 "));
+  QCOMPARE(f.View(), View(-100, 200));
+
+  f.Enter();
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r"));
+}
+
+void TestMainForm::EnterScrollsTheBoxToItsEnd() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  QString numbers;
+  for (int i = 0; i < 1000; ++i)
+    numbers += QString::number(i % 36 + 1) + ' ';
+  form.Numbers_Memo->SetText(numbers.trimmed());
+  form.Numbers_Memo->SetSelStart(0);
+  form.Numbers_Memo->verticalScrollBar()->setValue(0);
+  form.Numbers_Memo->setFocus();
+  f.Enter();
+  QCOMPARE(form.Series1->Count(), 1000);
+  QCOMPARE(f.View(), View(899, 1199));
+  QScrollBar* bar = form.Numbers_Memo->verticalScrollBar();
+  QVERIFY(bar->maximum() > 0);
+  QCOMPARE(bar->value(), bar->maximum());
+  QCOMPARE(form.Numbers_Memo->SelStart(), form.Numbers_Memo->TextLength());
+}
+
+void TestMainForm::ClickAfterEnterRebuilds() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.Type(form.Numbers_Memo, "5");
+  f.Enter();
+  form.Numbers_Memo->SetSelStart(1);
+  const int lines = f.ZeroLines();
+  f.recorder.Clear();
+
+  QTest::mouseClick(form.Show_Btn, Qt::LeftButton);
+  QCOMPARE(f.View(), View(0, 100));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5"));
+  QCOMPARE(f.Points(), QString("0:1:r"));
+  QCOMPARE(f.ZeroLines(), lines + 1);
+  QCOMPARE(form.Numbers_Memo->SelStart(), 1);  // the caret is left alone
+  QCOMPARE(f.recorder.Events(), QStringList());
+}
+
+void TestMainForm::SpinBoxTyping_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QList<double>>("views");  // the right end after each keystroke
+  QTest::addColumn<QString>("after_leaving");
+  QTest::addColumn<double>("view_after_leaving");
+  QTest::addColumn<int>("beeps");
+
+  QTest::newRow("7000") << "7000" << QList<double>{7, 70, 700, 7000} << "5000" << 5000.0 << 0;
+  QTest::newRow("0") << "0" << QList<double>{0} << "50" << 50.0 << 0;
+  // "-" is not an integer (50); "-5" is refused by the chart, which keeps 50.
+  QTest::newRow("-5") << "-5" << QList<double>{50, 50} << "50" << 50.0 << 1;
+  QTest::newRow("emptied") << "" << QList<double>{} << "" << 50.0 << 0;
+}
+
+void TestMainForm::SpinBoxTyping() {
+  QFETCH(QString, typed);
+  QFETCH(QList<double>, views);
+  QFETCH(QString, after_leaving);
+  QFETCH(double, view_after_leaving);
+  QFETCH(int, beeps);
+
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("1 2");
+  form.DotsPerPage_SE->setFocus();
+  form.DotsPerPage_SE->selectAll();
+  f.recorder.Clear();
+
+  QTest::keyClick(form.DotsPerPage_SE, Qt::Key_Backspace);
+  QCOMPARE(f.View(), View(0, 50));
+  for (int i = 0; i < typed.size(); ++i) {
+    QTest::keyClick(form.DotsPerPage_SE, typed[i].toLatin1());
+    QCOMPARE(f.View(), View(0, views[i]));
+    QCOMPARE(f.Points(), QString("0:1:r 1:0:b"));
+  }
+  QCOMPARE(f.recorder.Events().count("beep"), beeps);
+
+  form.Numbers_Memo->setFocus();  // leaving the box
+  QCOMPARE(form.DotsPerPage_SE->Text(), after_leaving);
+  QCOMPARE(f.View(), View(0, view_after_leaving));
+}
+
+void TestMainForm::SpinBoxStepping() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  ui::TSpinEdit* spin = form.DotsPerPage_SE;
+  spin->setFocus();
+  const auto press = [&](Qt::Key key) {
+    QTest::keyClick(spin, key);
+    return spin->Text();
+  };
+  QCOMPARE(press(Qt::Key_Up), QString("200"));
+  QCOMPARE(f.View(), View(0, 200));
+  QCOMPARE(press(Qt::Key_Down), QString("100"));
+  QCOMPARE(press(Qt::Key_Down), QString("50"));
+  QCOMPARE(press(Qt::Key_Up), QString("150"));
+  spin->SetText("4950");
+  QCOMPARE(press(Qt::Key_Up), QString("5000"));
+  const int lines = f.ZeroLines();
+  QCOMPARE(press(Qt::Key_Up), QString("5000"));
+  QCOMPARE(f.ZeroLines(), lines);  // the same text is no change and rebuilds nothing
+  spin->SetText("-");
+  QCOMPARE(press(Qt::Key_Up), QString("150"));
+  spin->SetText("7000");
+  QCOMPARE(press(Qt::Key_Down), QString("5000"));
+
+  // The setter limits the value and writes it as text.
+  spin->SetValue(7);
+  QCOMPARE(spin->Text(), QString("50"));
+  spin->SetValue(9999);
+  QCOMPARE(spin->Text(), QString("5000"));
+}
+
+void TestMainForm::SpinBoxRefusesEnterAndLetters() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("3");
+  form.DotsPerPage_SE->setFocus();
+  const int lines = f.ZeroLines();
+  f.recorder.Clear();
+
+  QTest::keyClick(form.DotsPerPage_SE, Qt::Key_Return);
+  QTest::keyClick(form.DotsPerPage_SE, 'a');
+  QTest::keyClick(form.DotsPerPage_SE, ' ');
+  QCOMPARE(f.recorder.Events(), QStringList({"beep", "beep", "beep"}));
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
+  QCOMPARE(f.ZeroLines(), lines);
+  QCOMPARE(form.Series1->Count(), 0);
+}
+
+// A view dragged wholly left of 0 no longer makes the rebuild fail.
+void TestMainForm::RebuildAfterViewDraggedLeftOfZero() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("5 12");
+  form.Chart1->BottomAxis().SetMinMax(-150, -50);
+  f.recorder.Clear();
+
+  QTest::mouseClick(form.Show_Btn, Qt::LeftButton);
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QCOMPARE(f.View(), View(0, 100));
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r"));
+
+  form.Chart1->BottomAxis().SetMinMax(-400, -100);
+  form.Numbers_Memo->setFocus();
+  f.Enter();
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QCOMPARE(f.View(), View(-99, 201));
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 "));
+}
+
+// Keys that arrive while a rebuild runs are handled after it, so its write-back cannot overwrite
+// them.
+void TestMainForm::KeyTypedDuringRebuildIsKept() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  f.Type(form.Numbers_Memo, "5 37");
+  f.recorder.Clear();
+
+  // The key is queued by the window system before the click is handled; the rebuild processes
+  // pending messages twice while it runs.
+  QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+      form.windowHandle(), QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7");
+  form.Show_Btn->click();
+  QCOMPARE(f.recorder.Events(), QStringList{kRange});
+  QTRY_COMPARE(form.Numbers_Memo->Text(), QString("5 7"));
+}
+
+int main(int argc, char** argv) {
+  ui::TApplication app(argc, argv);
+  TestMainForm test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_form.moc"
