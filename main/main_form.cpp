@@ -3,7 +3,11 @@
 #include <QCloseEvent>
 #include <QFont>
 
+#include <QFileInfo>
+
+#include "base/program_folder.h"
 #include "main/app_icon.h"
+#include "uAccessory/uAccessory.h"
 #include "main/walk_text.h"
 #include "ui/services.h"
 
@@ -191,6 +195,8 @@ void TmainForm::closeEvent(QCloseEvent* event) {
 void TmainForm::FormCreate() {
   setWindowTitle(QStringLiteral("Tarvelon ver. 0.1"));
   ui::ProcessMessages();
+  const QString settings = SettingsPath();
+  if (QFileInfo::exists(settings)) LoadFormsState(settings);
   Series1->Clear();
   Chart1->BottomAxis().SetMaximum(DotsPerPage_SE->Value());
   AddZeroLine();
@@ -199,7 +205,12 @@ void TmainForm::FormCreate() {
 }
 
 bool TmainForm::FormClose() {
+  SaveFormsState(SettingsPath());
   return true;
+}
+
+QString TmainForm::SettingsPath() {
+  return QString::fromStdString(base::ProgramFolder()) + QStringLiteral("settings.dat");
 }
 
 void TmainForm::Show_BtnClick() {

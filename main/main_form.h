@@ -48,6 +48,8 @@ class TmainForm : public ui::TForm {
   void AddZeroLine();
   void ScrollMemoToEnd(ui::TMemo* memo);
   void BuildWalk(bool silent);
+  // The settings file beside the program; the working directory plays no part.
+  static QString SettingsPath();
 };
 
 // The one main window, created at start-up.

@@ -1,0 +1,212 @@
+#include <QTest>
+
+#include "main_form_fixture.h"
+#include "store_files.h"
+#include "uAccessory/uAccessory.h"
+#include "ui/application.h"
+
+namespace {
+
+const QString kEmptyList = QStringLiteral("message: Не задан список номеров!");
+
+QByteArray MainSection(const QByteArray& value, const QByteArray& checked = "0") {
+  return "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" + value +
+         "\r\nDebug_CheckBox.Checked=" + checked + "\r\n";
+}
+
+}  // namespace
+
+class TestStoreMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void CloseSavesAndStartRestores();
+  void NoSettingsFileRestoresNothing();
+  void EmptySettingsFileKeepsEverything();
+  void RestoredPointsPerPage_data();
+  void RestoredPointsPerPage();
+  void NonNumberInSpinBoxSavedAsMinimum();
+  void SavedEmptyListWithOtherValue();
+  void SavedBadEntryReportedAtStart();
+  void UnwritableFolderRefusesClose_data();
+  void UnwritableFolderRefusesClose();
+  void UnreadableSideFileReportedAtStart();
+  void FileValueOutsideTheFolderIsIgnored();
+};
+
+void TestStoreMainWindow::CloseSavesAndStartRestores() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("5 12 36 ");
+  form.Debug_CheckBox->SetChecked(true);
+  QVERIFY(form.close());
+
+  const QString dir = f.folder.path() + '/';
+  QCOMPARE(ReadBytes(dir + "settings.dat"), MainSection("100", "1"));
+  QCOMPARE(ReadBytes(dir + "System/Numbers_Memo.txt"), QByteArray("5 12 36 "));
+  // The list box is hidden: neither saved nor given a folder.
+  QVERIFY(!QFileInfo::exists(dir + "System/Settings"));
+
+  f.recorder.Clear();
+  TmainForm& again = f.OpenShown();
+  // The start-up build writes the list back without its trailing space.
+  QCOMPARE(again.Numbers_Memo->Text(), QString("5 12 36"));
+  QCOMPARE(again.DotsPerPage_SE->Text(), QString("100"));
+  QVERIFY(again.Debug_CheckBox->Checked());
+  QCOMPARE(f.Points(), QString("0:1:r 1:2:r 2:3:r"));
+  QCOMPARE(f.View(), (QPair<double, double>(0, 100)));
+  QCOMPARE(f.recorder.Events(), QStringList());
+}
+
+void TestStoreMainWindow::NoSettingsFileRestoresNothing() {
+  MainFormFixture f;
+  f.Open();
+  // The one beep is the silent build of the empty list; the store itself does not beep.
+  QCOMPARE(f.recorder.Events(), QStringList{"beep"});
+  // Asked directly, the store beeps for a missing file.
+  f.recorder.Clear();
+  LoadFormsState(f.folder.filePath("missing.dat"));
+  QCOMPARE(f.recorder.Events(), QStringList{"beep"});
+}
+
+void TestStoreMainWindow::EmptySettingsFileKeepsEverything() {
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), ""));
+  TmainForm& form = f.Open();
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
+  QCOMPARE(form.Numbers_Memo->Text(), QString());
+  QCOMPARE(f.recorder.Events(), QStringList{"beep"});
+}
+
+void TestStoreMainWindow::RestoredPointsPerPage_data() {
+  QTest::addColumn<QByteArray>("stored");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<int>("builds_during_restore");
+
+  QTest::newRow("7 limited to 50") << QByteArray("7") << "50" << 1;
+  QTest::newRow("9999 limited to 5000") << QByteArray("9999") << "5000" << 1;
+  QTest::newRow("hexadecimal") << QByteArray("$C8") << "200" << 1;
+  QTest::newRow("abc ignored") << QByteArray("abc") << "100" << 0;
+  QTest::newRow("same as the design") << QByteArray("100") << "100" << 0;
+}
+
+// A restored value that changes the box rebuilds there and then; an equal one does not.
+void TestStoreMainWindow::RestoredPointsPerPage() {
+  QFETCH(QByteArray, stored);
+  QFETCH(QString, shown);
+  QFETCH(int, builds_during_restore);
+
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"),
+                     "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" +
+                         stored + "\r\n"));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "1 2"));
+  TmainForm& form = f.Open();
+  QCOMPARE(form.DotsPerPage_SE->Text(), shown);
+  // Start-up adds one line itself and one per build with numbers.
+  QCOMPARE(f.ZeroLines(), 2 + builds_during_restore);
+  QCOMPARE(f.Points(), QString("0:1:r 1:0:b"));
+  QCOMPARE(f.View(), (QPair<double, double>(0, shown.toDouble())));
+}
+
+void TestStoreMainWindow::NonNumberInSpinBoxSavedAsMinimum() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.DotsPerPage_SE->SetText("-");
+  QVERIFY(form.close());
+  QCOMPARE(ReadBytes(f.folder.filePath("settings.dat")), MainSection("50"));
+}
+
+void TestStoreMainWindow::SavedEmptyListWithOtherValue() {
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), MainSection("300")));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), ""));
+  f.Open();
+  QCOMPARE(f.recorder.Events(), QStringList({"beep", kEmptyList, "beep"}));
+}
+
+void TestStoreMainWindow::SavedBadEntryReportedAtStart() {
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), MainSection("100")));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "5 x 7"));
+  TmainForm& form = f.Open();
+  QCOMPARE(f.recorder.Events(), QStringList{QStringLiteral("message: Ошибка обработки номера: x")});
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 7"));
+}
+
+void TestStoreMainWindow::UnwritableFolderRefusesClose_data() {
+  QTest::addColumn<QString>("obstacle");  // a folder or file put where the save must write
+  QTest::addColumn<bool>("is_folder");
+  QTest::addColumn<QString>("error_start");
+  QTest::newRow("file where System must be") << "System" << false << "error: Cannot create file";
+  QTest::newRow("folder where the temporary file must be")
+      << "settings.dat.tmp" << true << "error: Unable to write to";
+}
+
+// A save that cannot write is reported, the window stays open, settings.dat keeps what it held,
+// and once the obstacle is gone the next close saves everything.
+void TestStoreMainWindow::UnwritableFolderRefusesClose() {
+  QFETCH(QString, obstacle);
+  QFETCH(bool, is_folder);
+  QFETCH(QString, error_start);
+
+  MainFormFixture f;
+  const QByteArray old_settings = "; kept\r\n" + MainSection("300");
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), old_settings));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "1 2"));
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("1 2 3");
+  QVERIFY(QDir(f.folder.filePath("System")).removeRecursively());
+  const QString obstacle_path = f.folder.filePath(obstacle);
+  QVERIFY(is_folder ? QDir().mkpath(obstacle_path) : WriteBytes(obstacle_path, "x"));
+  f.recorder.Clear();
+
+  QVERIFY(!form.close());
+  QVERIFY(form.isVisible());
+  QCOMPARE(f.recorder.Events().size(), 1);
+  QVERIFY2(f.recorder.Events()[0].startsWith(error_start), qPrintable(f.recorder.Events()[0]));
+  QCOMPARE(ReadBytes(f.folder.filePath("settings.dat")), old_settings);
+  QCOMPARE(form.Numbers_Memo->Text(), QString("1 2 3"));
+
+  QVERIFY(is_folder ? QDir(obstacle_path).removeRecursively() : QFile::remove(obstacle_path));
+  QVERIFY(form.close());
+  QCOMPARE(ReadBytes(f.folder.filePath("settings.dat")), "; kept\r\n" + MainSection("300"));
+  QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), QByteArray("1 2 3"));
+}
+
+// A side file that exists but cannot be read is reported at start-up; the window still opens
+// with the rest of start-up skipped.
+void TestStoreMainWindow::UnreadableSideFileReportedAtStart() {
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), MainSection("300")));
+  // A folder standing where the text file is expected cannot be read, even by root.
+  QVERIFY(QDir().mkpath(f.folder.filePath("System/Numbers_Memo.txt")));
+  TmainForm& form = f.Open();
+  QCOMPARE(f.recorder.Events().size(), 1);
+  QVERIFY2(f.recorder.Events()[0].startsWith(
+               "error: Cannot open file \"" + f.folder.filePath("System/Numbers_Memo.txt") + "\". "),
+           qPrintable(f.recorder.Events()[0]));
+  QCOMPARE(form.windowTitle(), QString("Tarvelon ver. 0.1"));
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
+  QCOMPARE(f.ZeroLines(), 0);
+}
+
+void TestStoreMainWindow::FileValueOutsideTheFolderIsIgnored() {
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("outside.txt"), "3 3 3"));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "1 2"));
+  for (const QByteArray value : {"../outside", "Sub/Numbers_Memo", "Numbers\tMemo"}) {
+    QVERIFY(WriteBytes(f.folder.filePath("settings.dat"),
+                       "[mainForm]\r\nNumbers_Memo.File=" + value + "\r\n"));
+    TmainForm& form = f.Open();
+    QCOMPARE(form.Numbers_Memo->Text(), QString());
+  }
+}
+
+int main(int argc, char** argv) {
+  ui::TApplication app(argc, argv);
+  TestStoreMainWindow test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_store_main_window.moc"

@@ -1,0 +1,319 @@
+#include "uAccessory/form_state_store.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "base/text_file.h"
+
+#include "base/parse_integer.h"
+#include "uAccessory/profile.h"
+#include "uAccessory/settings_format.h"
+#include "uAccessory/side_files.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/kinds_edit.h"
+#include "ui/kinds_list.h"
+#include "ui/kinds_misc.h"
+#include "ui/memo.h"
+#include "ui/services.h"
+#include "ui/spin_edit.h"
+
+namespace {
+
+// The encoding a control's side file had when it was loaded in this run, kept on the control so
+// the next save writes the file back the same way.
+constexpr char kSideFileEncoding[] = "tarvelonSideFileEncoding";
+
+void RememberEncoding(QObject* control, SideFileEncoding encoding) {
+  control->setProperty(kSideFileEncoding,
+                       static_cast<int>(encoding.encoding) * 2 + (encoding.has_mark ? 1 : 0));
+}
+
+SideFileEncoding RememberedEncoding(const QObject* control) {
+  const QVariant stored = control->property(kSideFileEncoding);
+  if (!stored.isValid()) return {};
+  const int code = stored.toInt();
+  return {static_cast<base::TextEncoding>(code / 2), code % 2 == 1};
+}
+
+// A ".File" value names a side file only when it is a plain base name: no folder, no way out of
+// the program's own folders, no control characters.
+bool IsPlainBaseName(const QString& value) {
+  if (value.contains(u'/') || value.contains(u'\\') || value.contains(QStringLiteral(".."))) {
+    return false;
+  }
+  for (QChar c : value) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+  }
+  return true;
+}
+
+template <typename Kind>
+Kind* As(const ui::TComponent& component) {
+  return dynamic_cast<Kind*>(component.Object);
+}
+
+bool IsVisible(const QObject* object) {
+  const auto* widget = qobject_cast<const QWidget*>(object);
+  return widget && ui::IsVisibleFlag(widget);
+}
+
+QString JoinedWithCrLf(const QStringList& items) {
+  QString joined;
+  for (const QString& item : items) joined += item + QStringLiteral("\r\n");
+  return joined;
+}
+
+// One form's section: keys are the component's name and a property suffix.
+class Section {
+ public:
+  Section(TProfileFile& profile, const QString& name) : profile_(profile), name_(name) {}
+
+  QString Key(const ui::TComponent& component, const char* suffix) const {
+    return component.Name + QLatin1String(suffix);
+  }
+  QString Name() const { return name_; }
+  TProfileFile& Profile() { return profile_; }
+
+ private:
+  TProfileFile& profile_;
+  QString name_;
+};
+
+// Every visible control of a known kind writes its keys, kind by kind in a fixed order; a control
+// of several kinds (through derivation) writes for each of them.
+void SaveComponent(Section& s, const ui::TComponent& c) {
+  if (!IsVisible(c.Object)) return;
+  TProfileFile& p = s.Profile();
+  const QString section = s.Name();
+  const auto write_text = [&](const QString& text) {
+    p.WriteString(section, s.Key(c, ".Text"), text);
+  };
+  const auto write_checked = [&](bool checked) {
+    p.WriteBool(section, s.Key(c, ".Checked"), checked);
+  };
+
+  if (auto* memo = As<ui::TMemo>(c)) {
+    CreateSideFolder(MemoSideFolder());
+    p.WriteString(section, s.Key(c, ".File"), c.Name);
+    WriteMemoSideFile(MemoSideFilePath(c.Name), memo->Text(), RememberedEncoding(memo));
+  }
+  if (auto* edit = As<ui::TsDateEdit>(c)) write_text(edit->Text());
+  if (auto* picker = As<ui::TDateTimePicker>(c)) {
+    p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
+  }
+  if (auto* edit = As<ui::TEdit>(c)) write_text(edit->Text());
+  if (auto* edit = As<ui::TsEdit>(c)) write_text(edit->Text());
+  if (auto* edit = As<ui::TsCurrencyEdit>(c)) write_text(edit->Text());
+  if (auto* edit = As<ui::TLabeledEdit>(c)) write_text(edit->Text());
+  for (ui::EditableComboBox* combo :
+       {static_cast<ui::EditableComboBox*>(As<ui::TComboBox>(c)),
+        static_cast<ui::EditableComboBox*>(As<ui::TsComboBox>(c))}) {
+    if (!combo) continue;
+    p.WriteString(section, s.Key(c, ".Items"), WriteItemList(combo->Items()));
+    write_text(combo->Text());
+  }
+  if (auto* box = As<ui::TCheckBox>(c)) write_checked(box->Checked());
+  if (auto* button = As<ui::TRadioButton>(c)) write_checked(button->Checked());
+  if (auto* box = As<ui::TsCheckBox>(c)) write_checked(box->Checked());
+  if (auto* button = As<ui::TsRadioButton>(c)) write_checked(button->Checked());
+  if (auto* group = As<ui::TRadioGroup>(c)) {
+    p.WriteInteger(section, s.Key(c, ".ItemIndex"), group->ItemIndex());
+  }
+  if (auto* spin = As<ui::TSpinEdit>(c)) p.WriteInteger(section, s.Key(c, ".Value"), spin->Value());
+  if (auto* spin = As<ui::TsSpinEdit>(c)) {
+    // The key holds 32 bits: the low half of the value, as a signed number.
+    const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(spin->Value()));
+    p.WriteInteger(section, s.Key(c, ".Value"), low);
+  }
+  if (auto* panel = As<ui::TPanel>(c)) p.WriteInteger(section, s.Key(c, ".Color"), panel->Color());
+  if (auto* spin = As<ui::TAdvSpinEdit>(c)) {
+    p.WriteFloat(section, s.Key(c, ".FloatValue"), spin->FloatValue());
+  }
+  if (auto* list = As<ui::TListBox>(c)) {
+    CreateSideFolder(ListSideFolder());
+    p.WriteString(section, s.Key(c, ".File"), c.Name);
+    WriteListSideFile(ListSideFilePath(c.Name), list->Items(), RememberedEncoding(list));
+  }
+  if (auto* list = As<ui::TsListBox>(c)) {
+    p.WriteString(section, s.Key(c, ".Items"), WriteItemList(list->Items()));
+  }
+  if (auto* list = As<ui::TCheckListBox>(c)) {
+    const QStringList texts = list->Items();
+    QList<StoredListItem> items;
+    for (int i = 0; i < texts.size(); ++i) items.append({texts[i], list->Checked(i)});
+    p.WriteString(section, s.Key(c, ".Items"), WriteCheckList(items));
+  }
+}
+
+// Keeps a list box's item collection in one update bracket, also when reading a file fails.
+class UpdateBracket {
+ public:
+  explicit UpdateBracket(ui::TListBox* list) : list_(list) { list_->BeginUpdate(); }
+  ~UpdateBracket() { list_->EndUpdate(); }
+  UpdateBracket(const UpdateBracket&) = delete;
+  UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+ private:
+  ui::TListBox* list_;
+};
+
+void RestoreMemo(Section& s, const ui::TComponent& c, ui::TMemo* memo) {
+  const QString base_name = s.Profile().ReadString(s.Name(), s.Key(c, ".File"), memo->Text());
+  if (base_name.isEmpty() || !IsPlainBaseName(base_name)) return;
+  if (const auto file = ReadMemoSideFile(MemoSideFilePath(base_name))) {
+    memo->SetText(file->text);
+    RememberEncoding(memo, file->encoding);
+  }
+}
+
+void RestoreListBox(Section& s, const QString& raw, const ui::TComponent& c, ui::TListBox* list) {
+  const QString base_name =
+      s.Profile().ReadString(s.Name(), s.Key(c, ".File"), JoinedWithCrLf(list->Items()));
+  UpdateBracket bracket(list);
+  if (IsPlainBaseName(base_name)) {
+    if (const auto file = ReadListSideFile(ListSideFilePath(base_name))) {
+      list->SetItems(file->lines);
+      RememberEncoding(list, file->encoding);
+      return;
+    }
+  }
+  if (const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kItemList)) {
+    list->ClearItems();
+    for (const StoredListItem& item : *stored) list->AddItem(item.text);
+  }
+}
+
+void RestoreCombo(Section& s, const QString& raw, const ui::TComponent& c,
+                  ui::EditableComboBox* combo) {
+  if (const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kItemList)) {
+    combo->ClearItems();
+    for (const StoredListItem& item : *stored) combo->AddItem(item.text);
+  }
+  combo->SetText(s.Profile().ReadString(s.Name(), s.Key(c, ".Text"), combo->Text()));
+}
+
+void RestoreCheckList(const Section& s, const QString& raw, const ui::TComponent& c,
+                      ui::TCheckListBox* list) {
+  const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kCheckList);
+  if (!stored) return;
+  list->ClearItems();
+  for (const StoredListItem& item : *stored) list->SetChecked(list->AddItem(item.text), item.checked);
+}
+
+// Every control of a known kind takes its values back, kind by kind in a fixed order. The
+// default for a missing value is always the control's current one.
+void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
+  if (!c.Object) return;
+  TProfileFile& p = s.Profile();
+  const QString section = s.Name();
+  const bool visible = IsVisible(c.Object);
+  const auto read_text = [&](const QString& current) {
+    return p.ReadString(section, s.Key(c, ".Text"), current);
+  };
+  const auto read_checked = [&](bool current) {
+    return p.ReadBool(section, s.Key(c, ".Checked"), current);
+  };
+
+  if (auto* memo = As<ui::TMemo>(c); memo && visible) RestoreMemo(s, c, memo);
+  if (auto* memo = As<ui::TsMemo>(c); memo && visible) RestoreMemo(s, c, memo);
+  if (auto* edit = As<ui::TsDateEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* picker = As<ui::TDateTimePicker>(c)) {
+    picker->SetTime(p.ReadTime(section, s.Key(c, ".Time"), picker->Time()));
+    if (visible) p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
+  }
+  if (auto* edit = As<ui::TEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TsEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TsCurrencyEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TLabeledEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* combo = As<ui::TComboBox>(c)) RestoreCombo(s, raw, c, combo);
+  if (auto* combo = As<ui::TsComboBox>(c)) RestoreCombo(s, raw, c, combo);
+  if (auto* box = As<ui::TCheckBox>(c)) box->SetChecked(read_checked(box->Checked()));
+  if (auto* box = As<ui::TsCheckBox>(c)) box->SetChecked(read_checked(box->Checked()));
+  if (auto* button = As<ui::TRadioButton>(c)) button->SetChecked(read_checked(button->Checked()));
+  if (auto* button = As<ui::TsRadioButton>(c)) button->SetChecked(read_checked(button->Checked()));
+  if (auto* group = As<ui::TRadioGroup>(c)) {
+    group->SetItemIndex(p.ReadInteger(section, s.Key(c, ".ItemIndex"), group->ItemIndex()));
+  }
+  if (auto* spin = As<ui::TSpinEdit>(c)) {
+    spin->SetValue(p.ReadInteger(section, s.Key(c, ".Value"), spin->Value()));
+  }
+  if (auto* spin = As<ui::TsSpinEdit>(c)) {
+    // Only a stored value is applied: falling back to the low 32 bits of the current value would
+    // overwrite a value that needs more.
+    const QString stored = p.ReadString(section, s.Key(c, ".Value"), QString());
+    const auto value = base::ParseInteger(
+        {reinterpret_cast<const char16_t*>(stored.utf16()), static_cast<std::size_t>(stored.size())});
+    if (value) spin->SetValue(*value);
+  }
+  if (auto* panel = As<ui::TPanel>(c)) {
+    panel->SetColor(p.ReadInteger(section, s.Key(c, ".Color"), panel->Color()));
+  }
+  if (auto* spin = As<ui::TAdvSpinEdit>(c)) {
+    spin->SetFloatValue(p.ReadFloat(section, s.Key(c, ".FloatValue"), spin->FloatValue()));
+  }
+  if (auto* list = As<ui::TListBox>(c); list && visible) RestoreListBox(s, raw, c, list);
+  if (auto* list = As<ui::TCheckListBox>(c)) RestoreCheckList(s, raw, c, list);
+}
+
+// Puts the settings file back as it was before a save that failed half-way, so that a failed
+// save never leaves a section erased or half written. Best effort: the save's own error is the
+// one to report.
+void RollBack(const std::string& path, const std::optional<std::string>& before) noexcept {
+  try {
+    if (before) {
+      base::ReplaceFile(path, *before);
+    } else if (QFileInfo(QString::fromStdString(path)).isFile()) {
+      std::remove(path.c_str());  // the save created it
+    }
+  } catch (...) {
+  }
+}
+
+std::optional<std::string> ContentsIfReadable(const std::string& path) {
+  try {
+    return base::ReadWholeFile(path);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void SaveFormsState(const QString& file_name) {
+  const std::string path = file_name.toStdString();
+  const bool existed = QFileInfo(file_name).isFile();
+  const std::optional<std::string> before = existed ? ContentsIfReadable(path) : std::nullopt;
+  try {
+    TProfileFile profile(file_name);
+    const std::vector<ui::TForm*> forms = ui::ApplicationForms();
+    for (ui::TForm* form : forms) {
+      if (form->Name() == QStringLiteral("AboutForm")) continue;
+      profile.EraseSection(form->Name());
+      Section section(profile, form->Name());
+      for (int i = 0; i < form->ComponentCount(); ++i) SaveComponent(section, form->Component(i));
+    }
+    profile.Close();
+  } catch (...) {
+    if (!existed || before) RollBack(path, before);
+    throw;
+  }
+}
+
+void LoadFormsState(const QString& file_name) {
+  if (!QFileInfo::exists(file_name)) {
+    ui::Beep();
+    return;
+  }
+  const QString raw = ReadRawSettingsText(file_name);
+  TProfileFile profile(file_name);
+  const std::vector<ui::TForm*> forms = ui::ApplicationForms();
+  for (ui::TForm* form : forms) {
+    Section section(profile, form->Name());
+    for (int i = 0; i < form->ComponentCount(); ++i) LoadComponent(section, raw, form->Component(i));
+  }
+  profile.Close();
+}
