@@ -7,8 +7,8 @@
 
 #include "base/program_folder.h"
 #include "main/app_icon.h"
-#include "uAccessory/uAccessory.h"
 #include "main/walk_text.h"
+#include "uAccessory/uAccessory.h"
 #include "ui/services.h"
 
 TmainForm* mainForm = nullptr;
@@ -196,7 +196,8 @@ void TmainForm::FormCreate() {
   setWindowTitle(QStringLiteral("Tarvelon ver. 0.1"));
   ui::ProcessMessages();
   const QString settings = SettingsPath();
-  if (QFileInfo::exists(settings)) LoadFormsState(settings);
+  if (QFileInfo::exists(settings))
+    LoadFormsState(settings);
   Series1->Clear();
   Chart1->BottomAxis().SetMaximum(DotsPerPage_SE->Value());
   AddZeroLine();

@@ -34,7 +34,8 @@ void RememberEncoding(QObject* control, SideFileEncoding encoding) {
 
 SideFileEncoding RememberedEncoding(const QObject* control) {
   const QVariant stored = control->property(kSideFileEncoding);
-  if (!stored.isValid()) return {};
+  if (!stored.isValid())
+    return {};
   const int code = stored.toInt();
   return {static_cast<base::TextEncoding>(code / 2), code % 2 == 1};
 }
@@ -46,7 +47,8 @@ bool IsPlainBaseName(const QString& value) {
     return false;
   }
   for (QChar c : value) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+      return false;
   }
   return true;
 }
@@ -63,7 +65,8 @@ bool IsVisible(const QObject* object) {
 
 QString JoinedWithCrLf(const QStringList& items) {
   QString joined;
-  for (const QString& item : items) joined += item + QStringLiteral("\r\n");
+  for (const QString& item : items)
+    joined += item + QStringLiteral("\r\n");
   return joined;
 }
 
@@ -86,7 +89,8 @@ class Section {
 // Every visible control of a known kind writes its keys, kind by kind in a fixed order; a control
 // of several kinds (through derivation) writes for each of them.
 void SaveComponent(Section& s, const ui::TComponent& c) {
-  if (!IsVisible(c.Object)) return;
+  if (!IsVisible(c.Object))
+    return;
   TProfileFile& p = s.Profile();
   const QString section = s.Name();
   const auto write_text = [&](const QString& text) {
@@ -101,35 +105,46 @@ void SaveComponent(Section& s, const ui::TComponent& c) {
     p.WriteString(section, s.Key(c, ".File"), c.Name);
     WriteMemoSideFile(MemoSideFilePath(c.Name), memo->Text(), RememberedEncoding(memo));
   }
-  if (auto* edit = As<ui::TsDateEdit>(c)) write_text(edit->Text());
+  if (auto* edit = As<ui::TsDateEdit>(c))
+    write_text(edit->Text());
   if (auto* picker = As<ui::TDateTimePicker>(c)) {
     p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
   }
-  if (auto* edit = As<ui::TEdit>(c)) write_text(edit->Text());
-  if (auto* edit = As<ui::TsEdit>(c)) write_text(edit->Text());
-  if (auto* edit = As<ui::TsCurrencyEdit>(c)) write_text(edit->Text());
-  if (auto* edit = As<ui::TLabeledEdit>(c)) write_text(edit->Text());
-  for (ui::EditableComboBox* combo :
-       {static_cast<ui::EditableComboBox*>(As<ui::TComboBox>(c)),
-        static_cast<ui::EditableComboBox*>(As<ui::TsComboBox>(c))}) {
-    if (!combo) continue;
+  if (auto* edit = As<ui::TEdit>(c))
+    write_text(edit->Text());
+  if (auto* edit = As<ui::TsEdit>(c))
+    write_text(edit->Text());
+  if (auto* edit = As<ui::TsCurrencyEdit>(c))
+    write_text(edit->Text());
+  if (auto* edit = As<ui::TLabeledEdit>(c))
+    write_text(edit->Text());
+  for (ui::EditableComboBox* combo : {static_cast<ui::EditableComboBox*>(As<ui::TComboBox>(c)),
+                                      static_cast<ui::EditableComboBox*>(As<ui::TsComboBox>(c))}) {
+    if (!combo)
+      continue;
     p.WriteString(section, s.Key(c, ".Items"), WriteItemList(combo->Items()));
     write_text(combo->Text());
   }
-  if (auto* box = As<ui::TCheckBox>(c)) write_checked(box->Checked());
-  if (auto* button = As<ui::TRadioButton>(c)) write_checked(button->Checked());
-  if (auto* box = As<ui::TsCheckBox>(c)) write_checked(box->Checked());
-  if (auto* button = As<ui::TsRadioButton>(c)) write_checked(button->Checked());
+  if (auto* box = As<ui::TCheckBox>(c))
+    write_checked(box->Checked());
+  if (auto* button = As<ui::TRadioButton>(c))
+    write_checked(button->Checked());
+  if (auto* box = As<ui::TsCheckBox>(c))
+    write_checked(box->Checked());
+  if (auto* button = As<ui::TsRadioButton>(c))
+    write_checked(button->Checked());
   if (auto* group = As<ui::TRadioGroup>(c)) {
     p.WriteInteger(section, s.Key(c, ".ItemIndex"), group->ItemIndex());
   }
-  if (auto* spin = As<ui::TSpinEdit>(c)) p.WriteInteger(section, s.Key(c, ".Value"), spin->Value());
+  if (auto* spin = As<ui::TSpinEdit>(c))
+    p.WriteInteger(section, s.Key(c, ".Value"), spin->Value());
   if (auto* spin = As<ui::TsSpinEdit>(c)) {
     // The key holds 32 bits: the low half of the value, as a signed number.
     const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(spin->Value()));
     p.WriteInteger(section, s.Key(c, ".Value"), low);
   }
-  if (auto* panel = As<ui::TPanel>(c)) p.WriteInteger(section, s.Key(c, ".Color"), panel->Color());
+  if (auto* panel = As<ui::TPanel>(c))
+    p.WriteInteger(section, s.Key(c, ".Color"), panel->Color());
   if (auto* spin = As<ui::TAdvSpinEdit>(c)) {
     p.WriteFloat(section, s.Key(c, ".FloatValue"), spin->FloatValue());
   }
@@ -144,7 +159,8 @@ void SaveComponent(Section& s, const ui::TComponent& c) {
   if (auto* list = As<ui::TCheckListBox>(c)) {
     const QStringList texts = list->Items();
     QList<StoredListItem> items;
-    for (int i = 0; i < texts.size(); ++i) items.append({texts[i], list->Checked(i)});
+    for (int i = 0; i < texts.size(); ++i)
+      items.append({texts[i], list->Checked(i)});
     p.WriteString(section, s.Key(c, ".Items"), WriteCheckList(items));
   }
 }
@@ -163,7 +179,8 @@ class UpdateBracket {
 
 void RestoreMemo(Section& s, const ui::TComponent& c, ui::TMemo* memo) {
   const QString base_name = s.Profile().ReadString(s.Name(), s.Key(c, ".File"), memo->Text());
-  if (base_name.isEmpty() || !IsPlainBaseName(base_name)) return;
+  if (base_name.isEmpty() || !IsPlainBaseName(base_name))
+    return;
   if (const auto file = ReadMemoSideFile(MemoSideFilePath(base_name))) {
     memo->SetText(file->text);
     RememberEncoding(memo, file->encoding);
@@ -183,7 +200,8 @@ void RestoreListBox(Section& s, const QString& raw, const ui::TComponent& c, ui:
   }
   if (const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kItemList)) {
     list->ClearItems();
-    for (const StoredListItem& item : *stored) list->AddItem(item.text);
+    for (const StoredListItem& item : *stored)
+      list->AddItem(item.text);
   }
 }
 
@@ -191,7 +209,8 @@ void RestoreCombo(Section& s, const QString& raw, const ui::TComponent& c,
                   ui::EditableComboBox* combo) {
   if (const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kItemList)) {
     combo->ClearItems();
-    for (const StoredListItem& item : *stored) combo->AddItem(item.text);
+    for (const StoredListItem& item : *stored)
+      combo->AddItem(item.text);
   }
   combo->SetText(s.Profile().ReadString(s.Name(), s.Key(c, ".Text"), combo->Text()));
 }
@@ -199,15 +218,18 @@ void RestoreCombo(Section& s, const QString& raw, const ui::TComponent& c,
 void RestoreCheckList(const Section& s, const QString& raw, const ui::TComponent& c,
                       ui::TCheckListBox* list) {
   const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kCheckList);
-  if (!stored) return;
+  if (!stored)
+    return;
   list->ClearItems();
-  for (const StoredListItem& item : *stored) list->SetChecked(list->AddItem(item.text), item.checked);
+  for (const StoredListItem& item : *stored)
+    list->SetChecked(list->AddItem(item.text), item.checked);
 }
 
 // Every control of a known kind takes its values back, kind by kind in a fixed order. The
 // default for a missing value is always the control's current one.
 void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
-  if (!c.Object) return;
+  if (!c.Object)
+    return;
   TProfileFile& p = s.Profile();
   const QString section = s.Name();
   const bool visible = IsVisible(c.Object);
@@ -218,23 +240,37 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
     return p.ReadBool(section, s.Key(c, ".Checked"), current);
   };
 
-  if (auto* memo = As<ui::TMemo>(c); memo && visible) RestoreMemo(s, c, memo);
-  if (auto* memo = As<ui::TsMemo>(c); memo && visible) RestoreMemo(s, c, memo);
-  if (auto* edit = As<ui::TsDateEdit>(c)) edit->SetText(read_text(edit->Text()));
+  if (auto* memo = As<ui::TMemo>(c); memo && visible)
+    RestoreMemo(s, c, memo);
+  if (auto* memo = As<ui::TsMemo>(c); memo && visible)
+    RestoreMemo(s, c, memo);
+  if (auto* edit = As<ui::TsDateEdit>(c))
+    edit->SetText(read_text(edit->Text()));
   if (auto* picker = As<ui::TDateTimePicker>(c)) {
     picker->SetTime(p.ReadTime(section, s.Key(c, ".Time"), picker->Time()));
-    if (visible) p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
+    if (visible)
+      p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
   }
-  if (auto* edit = As<ui::TEdit>(c)) edit->SetText(read_text(edit->Text()));
-  if (auto* edit = As<ui::TsEdit>(c)) edit->SetText(read_text(edit->Text()));
-  if (auto* edit = As<ui::TsCurrencyEdit>(c)) edit->SetText(read_text(edit->Text()));
-  if (auto* edit = As<ui::TLabeledEdit>(c)) edit->SetText(read_text(edit->Text()));
-  if (auto* combo = As<ui::TComboBox>(c)) RestoreCombo(s, raw, c, combo);
-  if (auto* combo = As<ui::TsComboBox>(c)) RestoreCombo(s, raw, c, combo);
-  if (auto* box = As<ui::TCheckBox>(c)) box->SetChecked(read_checked(box->Checked()));
-  if (auto* box = As<ui::TsCheckBox>(c)) box->SetChecked(read_checked(box->Checked()));
-  if (auto* button = As<ui::TRadioButton>(c)) button->SetChecked(read_checked(button->Checked()));
-  if (auto* button = As<ui::TsRadioButton>(c)) button->SetChecked(read_checked(button->Checked()));
+  if (auto* edit = As<ui::TEdit>(c))
+    edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TsEdit>(c))
+    edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TsCurrencyEdit>(c))
+    edit->SetText(read_text(edit->Text()));
+  if (auto* edit = As<ui::TLabeledEdit>(c))
+    edit->SetText(read_text(edit->Text()));
+  if (auto* combo = As<ui::TComboBox>(c))
+    RestoreCombo(s, raw, c, combo);
+  if (auto* combo = As<ui::TsComboBox>(c))
+    RestoreCombo(s, raw, c, combo);
+  if (auto* box = As<ui::TCheckBox>(c))
+    box->SetChecked(read_checked(box->Checked()));
+  if (auto* box = As<ui::TsCheckBox>(c))
+    box->SetChecked(read_checked(box->Checked()));
+  if (auto* button = As<ui::TRadioButton>(c))
+    button->SetChecked(read_checked(button->Checked()));
+  if (auto* button = As<ui::TsRadioButton>(c))
+    button->SetChecked(read_checked(button->Checked()));
   if (auto* group = As<ui::TRadioGroup>(c)) {
     group->SetItemIndex(p.ReadInteger(section, s.Key(c, ".ItemIndex"), group->ItemIndex()));
   }
@@ -245,9 +281,10 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
     // Only a stored value is applied: falling back to the low 32 bits of the current value would
     // overwrite a value that needs more.
     const QString stored = p.ReadString(section, s.Key(c, ".Value"), QString());
-    const auto value = base::ParseInteger(
-        {reinterpret_cast<const char16_t*>(stored.utf16()), static_cast<std::size_t>(stored.size())});
-    if (value) spin->SetValue(*value);
+    const auto value = base::ParseInteger({reinterpret_cast<const char16_t*>(stored.utf16()),
+                                           static_cast<std::size_t>(stored.size())});
+    if (value)
+      spin->SetValue(*value);
   }
   if (auto* panel = As<ui::TPanel>(c)) {
     panel->SetColor(p.ReadInteger(section, s.Key(c, ".Color"), panel->Color()));
@@ -255,8 +292,10 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
   if (auto* spin = As<ui::TAdvSpinEdit>(c)) {
     spin->SetFloatValue(p.ReadFloat(section, s.Key(c, ".FloatValue"), spin->FloatValue()));
   }
-  if (auto* list = As<ui::TListBox>(c); list && visible) RestoreListBox(s, raw, c, list);
-  if (auto* list = As<ui::TCheckListBox>(c)) RestoreCheckList(s, raw, c, list);
+  if (auto* list = As<ui::TListBox>(c); list && visible)
+    RestoreListBox(s, raw, c, list);
+  if (auto* list = As<ui::TCheckListBox>(c))
+    RestoreCheckList(s, raw, c, list);
 }
 
 // Puts the settings file back as it was before a save that failed half-way, so that a failed
@@ -291,14 +330,17 @@ void SaveFormsState(const QString& file_name) {
     TProfileFile profile(file_name);
     const std::vector<ui::TForm*> forms = ui::ApplicationForms();
     for (ui::TForm* form : forms) {
-      if (form->Name() == QStringLiteral("AboutForm")) continue;
+      if (form->Name() == QStringLiteral("AboutForm"))
+        continue;
       profile.EraseSection(form->Name());
       Section section(profile, form->Name());
-      for (int i = 0; i < form->ComponentCount(); ++i) SaveComponent(section, form->Component(i));
+      for (int i = 0; i < form->ComponentCount(); ++i)
+        SaveComponent(section, form->Component(i));
     }
     profile.Close();
   } catch (...) {
-    if (!existed || before) RollBack(path, before);
+    if (!existed || before)
+      RollBack(path, before);
     throw;
   }
 }
@@ -313,7 +355,8 @@ void LoadFormsState(const QString& file_name) {
   const std::vector<ui::TForm*> forms = ui::ApplicationForms();
   for (ui::TForm* form : forms) {
     Section section(profile, form->Name());
-    for (int i = 0; i < form->ComponentCount(); ++i) LoadComponent(section, raw, form->Component(i));
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      LoadComponent(section, raw, form->Component(i));
   }
   profile.Close();
 }

@@ -8,7 +8,8 @@
 // Whole files as bytes, for exact comparisons.
 inline QByteArray ReadBytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+  if (!file.open(QIODevice::ReadOnly))
+    return QByteArray("<missing>");
   return file.readAll();
 }
 

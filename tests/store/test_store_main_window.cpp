@@ -97,9 +97,9 @@ void TestStoreMainWindow::RestoredPointsPerPage() {
   QFETCH(int, builds_during_restore);
 
   MainFormFixture f;
-  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"),
-                     "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" +
-                         stored + "\r\n"));
+  QVERIFY(WriteBytes(
+      f.folder.filePath("settings.dat"),
+      "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" + stored + "\r\n"));
   QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "1 2"));
   TmainForm& form = f.Open();
   QCOMPARE(form.DotsPerPage_SE->Text(), shown);
@@ -183,8 +183,8 @@ void TestStoreMainWindow::UnreadableSideFileReportedAtStart() {
   QVERIFY(QDir().mkpath(f.folder.filePath("System/Numbers_Memo.txt")));
   TmainForm& form = f.Open();
   QCOMPARE(f.recorder.Events().size(), 1);
-  QVERIFY2(f.recorder.Events()[0].startsWith(
-               "error: Cannot open file \"" + f.folder.filePath("System/Numbers_Memo.txt") + "\". "),
+  QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot open file \"" +
+                                             f.folder.filePath("System/Numbers_Memo.txt") + "\". "),
            qPrintable(f.recorder.Events()[0]));
   QCOMPARE(form.windowTitle(), QString("Tarvelon ver. 0.1"));
   QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));

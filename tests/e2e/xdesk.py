@@ -1,0 +1,292 @@
+"""A private X desktop for driving the program as a person would.
+
+Starts its own Xvfb on a free display, runs the program on it with the real xcb platform, sends
+keyboard and mouse input through xdotool (the XTEST extension, as real devices would) and reads
+the screen back. Every process it starts is remembered by id and ended on close; the kernel also
+ends them should this script itself be killed, so nothing outlives a test run.
+Needs Debian's python3, python3-xlib, xvfb and xdotool.
+"""
+
+import ctypes
+import os
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+import zlib
+
+from Xlib import X, Xatom, display
+from Xlib.error import DisplayError
+from Xlib.protocol import event
+
+# Displays tried for the private server; the first one that is free wins.
+FIRST_DISPLAY = 90
+LAST_DISPLAY = 189
+SCREEN = "1280x800x24"
+# How long any wait for the program may take before the run is called a failure. Generous on
+# purpose: it only bounds a hang, it measures nothing.
+PATIENCE = 15.0
+POLL = 0.05
+
+
+class Failure(Exception):
+    """A check that did not hold, with a message that says what was expected and what was seen."""
+
+
+def _die_with_parent():
+    # PR_SET_PDEATHSIG = 1: the child gets SIGTERM when this script goes away, however it ends.
+    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    libc.prctl(1, signal.SIGTERM, 0, 0, 0)
+
+
+def wait_until(condition, what, timeout=PATIENCE):
+    """Polls `condition` until it returns a true value, which is returned; fails after `timeout`.
+
+    `condition` may also return (False, detail) to explain the last miss in the failure message.
+    """
+    deadline = time.monotonic() + timeout
+    detail = ""
+    while True:
+        result = condition()
+        if isinstance(result, tuple):
+            ok, detail = result
+        else:
+            ok = result
+        if ok:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out waiting for {what}" + (f": {detail}" if detail else ""))
+        time.sleep(POLL)
+
+
+class Image:
+    """An RGB snapshot of a screen rectangle; pixel(x, y) takes screen coordinates."""
+
+    def __init__(self, left, top, width, height, rgb):
+        self.left, self.top, self.width, self.height = left, top, width, height
+        self.rgb = rgb  # width * height * 3 bytes, row by row
+
+    def pixel(self, x, y):
+        at = ((y - self.top) * self.width + (x - self.left)) * 3
+        return tuple(self.rgb[at : at + 3])
+
+    def row(self, y):
+        at = (y - self.top) * self.width * 3
+        return self.rgb[at : at + self.width * 3]
+
+    def save_png(self, path):
+        def chunk(kind, payload):
+            body = kind + payload
+            return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body))
+
+        stride = self.width * 3
+        raw = b"".join(
+            b"\x00" + self.rgb[r * stride : (r + 1) * stride] for r in range(self.height)
+        )
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n")
+            out.write(chunk(b"IHDR", header))
+            out.write(chunk(b"IDAT", zlib.compress(raw, 9)))
+            out.write(chunk(b"IEND", b""))
+
+
+class Desktop:
+    """Owns one Xvfb and the programs started on it; use as a context manager."""
+
+    def __init__(self):
+        self.processes = []  # every child, in start order
+        self.runtime_dir = tempfile.mkdtemp(prefix="tarvelon-e2e-run-")
+        self.xvfb = None
+        self.name = None
+        self.x = None
+
+    def __enter__(self):
+        self._start_xvfb()
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    # --- processes -----------------------------------------------------------------------------
+
+    def _spawn(self, argv, **kwargs):
+        process = subprocess.Popen(argv, preexec_fn=_die_with_parent, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def _start_xvfb(self):
+        for number in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
+            # A lock file or a socket means some server owns, or owned, that display: skip it.
+            if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(
+                f"/tmp/.X11-unix/X{number}"
+            ):
+                continue
+            xvfb = self._spawn(
+                ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL,
+                stderr=subprocess.PIPE,
+            )
+            connection = self._connect_when_up(xvfb, f":{number}")
+            if connection is not None:
+                self.xvfb, self.name, self.x = xvfb, f":{number}", connection
+                return
+            # Another server took the display between the check and the start: try the next.
+            self._end(xvfb)
+        raise Failure(f"no free X display in :{FIRST_DISPLAY} .. :{LAST_DISPLAY}")
+
+    def _connect_when_up(self, xvfb, name):
+        deadline = time.monotonic() + PATIENCE
+        while time.monotonic() < deadline:
+            if xvfb.poll() is not None:
+                return None
+            try:
+                return display.Display(name)
+            except (DisplayError, ConnectionError, OSError):
+                time.sleep(POLL)
+        return None
+
+    def start(self, program, cwd):
+        """Starts `program` on this display with the xcb platform; its output goes to a log."""
+        env = {k: v for k, v in os.environ.items() if not k.startswith("QT_")}
+        for variable in ("WAYLAND_DISPLAY", "XAUTHORITY", "DESKTOP_SESSION", "XDG_SESSION_TYPE",
+                         "XDG_CURRENT_DESKTOP"):
+            env.pop(variable, None)
+        env.update(DISPLAY=self.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=self.runtime_dir,
+                   LC_ALL="C.UTF-8")
+        log = open(os.path.join(self.runtime_dir, f"program-{len(self.processes)}.log"), "wb")
+        process = self._spawn([program], cwd=cwd, env=env, stdout=log, stderr=subprocess.STDOUT)
+        process.log_path = log.name
+        log.close()
+        return process
+
+    def _end(self, process):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        if process.stderr is not None:
+            process.stderr.close()
+
+    def close(self):
+        if self.x is not None:
+            self.x.close()
+            self.x = None
+        # The programs first, the server last.
+        for process in reversed(self.processes):
+            self._end(process)
+        self.processes.clear()
+        for name in os.listdir(self.runtime_dir):
+            os.unlink(os.path.join(self.runtime_dir, name))
+        os.rmdir(self.runtime_dir)
+
+    # --- windows -------------------------------------------------------------------------------
+
+    def _title(self, window):
+        try:
+            name = window.get_full_text_property(self.x.intern_atom("_NET_WM_NAME"))
+            return name if name is not None else window.get_wm_name()
+        except Exception:  # the window went away while we looked
+            return None
+
+    def windows(self, title):
+        """The viewable top-level windows whose title is `title`."""
+        found = []
+        for window in self.x.screen().root.query_tree().children:
+            try:
+                viewable = window.get_attributes().map_state == X.IsViewable
+            except Exception:
+                continue
+            if viewable and self._title(window) == title:
+                found.append(window)
+        return found
+
+    def window(self, title, timeout=PATIENCE):
+        """Waits for exactly one viewable window titled `title` and returns it."""
+
+        def one():
+            found = self.windows(title)
+            return (len(found) == 1, f"{len(found)} windows titled {title!r}") if found else (
+                False, f"no window titled {title!r}")
+
+        wait_until(one, f"the window {title!r}", timeout)
+        return self.windows(title)[0]
+
+    def geometry(self, window):
+        """The window's client area in screen coordinates: (left, top, width, height)."""
+        g = window.get_geometry()
+        origin = window.translate_coords(self.x.screen().root, 0, 0)
+        return (-origin.x, -origin.y, g.width, g.height)
+
+    def close_window(self, window):
+        """Asks the window to close exactly as a window manager's close button does: a
+        WM_PROTOCOLS client message carrying WM_DELETE_WINDOW (ICCCM 4.2.8.1)."""
+        protocols = self.x.intern_atom("WM_PROTOCOLS")
+        delete = self.x.intern_atom("WM_DELETE_WINDOW")
+        if delete not in (window.get_wm_protocols() or []):
+            raise Failure("the window does not take part in WM_DELETE_WINDOW")
+        message = event.ClientMessage(window=window, client_type=protocols,
+                                      data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(message, event_mask=X.NoEventMask)
+        self.x.flush()
+
+    def transient_for(self, window):
+        prop = window.get_full_property(Xatom.WM_TRANSIENT_FOR, Xatom.WINDOW)
+        return prop.value[0] if prop is not None and len(prop.value) else None
+
+    # --- the screen ----------------------------------------------------------------------------
+
+    def _check_screen_format(self):
+        screen = self.x.screen()
+        visuals = [v for d in screen.allowed_depths for v in d.visuals
+                   if v.visual_id == screen.root_visual]
+        masks = (visuals[0].red_mask, visuals[0].green_mask, visuals[0].blue_mask) if visuals else ()
+        if (screen.root_depth != 24 or masks != (0xFF0000, 0x00FF00, 0x0000FF)
+                or self.x.display.info.image_byte_order != X.LSBFirst):
+            raise Failure(f"unexpected screen format: depth {screen.root_depth}, masks {masks}")
+
+    def grab(self, left, top, width, height):
+        root = self.x.screen().root
+        image = root.get_image(left, top, width, height, X.ZPixmap, 0xFFFFFFFF)
+        self._check_screen_format()
+        data = image.data
+        # 24-bit TrueColor in 32-bit pixels, least significant byte first: B, G, R, unused.
+        rgb = bytearray(width * height * 3)
+        rgb[0::3] = data[2::4]
+        rgb[1::3] = data[1::4]
+        rgb[2::3] = data[0::4]
+        return Image(left, top, width, height, bytes(rgb))
+
+    # --- input, through xdotool ----------------------------------------------------------------
+
+    def xdotool(self, *args):
+        env = dict(os.environ, DISPLAY=self.name)
+        env.pop("XAUTHORITY", None)
+        subprocess.run(["xdotool", *map(str, args)], env=env, check=True)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", "--sync", x, y)
+
+    def click(self, x, y):
+        self.move(x, y)
+        self.xdotool("click", 1)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", 15, text)
+
+    def key(self, *names):
+        self.xdotool("key", *names)
+
+    def drag(self, start, end, steps=10):
+        """Presses the left button at `start`, moves to `end` in `steps` moves, releases."""
+        self.move(*start)
+        self.xdotool("mousedown", 1)
+        for i in range(1, steps + 1):
+            self.move(start[0] + (end[0] - start[0]) * i // steps,
+                      start[1] + (end[1] - start[1]) * i // steps)
+        self.xdotool("mouseup", 1)

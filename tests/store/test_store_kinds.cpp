@@ -1,0 +1,333 @@
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "base/program_folder.h"
+#include "store_files.h"
+#include "uAccessory/profile.h"
+#include "uAccessory/uAccessory.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/kinds_edit.h"
+#include "ui/kinds_list.h"
+#include "ui/kinds_misc.h"
+#include "ui/recording_services.h"
+#include "ui/spin_edit.h"
+
+namespace {
+
+// A form holding one control of every kind the store knows, plus a hidden edit box.
+struct KindsForm : ui::TForm {
+  ui::TsMemo* Memo1 = Add<ui::TsMemo>("Memo1");
+  ui::TsDateEdit* DateEdit1 = Add<ui::TsDateEdit>("DateEdit1");
+  ui::TDateTimePicker* Picker1 = Add<ui::TDateTimePicker>("Picker1");
+  ui::TEdit* Edit1 = Add<ui::TEdit>("Edit1");
+  ui::TsEdit* sEdit1 = Add<ui::TsEdit>("sEdit1");
+  ui::TsCurrencyEdit* Currency1 = Add<ui::TsCurrencyEdit>("Currency1");
+  ui::TLabeledEdit* Labeled1 = Add<ui::TLabeledEdit>("Labeled1");
+  ui::TComboBox* Combo1 = Add<ui::TComboBox>("Combo1");
+  ui::TsComboBox* sCombo1 = Add<ui::TsComboBox>("sCombo1");
+  ui::TCheckBox* Check1 = Add<ui::TCheckBox>("Check1");
+  ui::TRadioButton* Radio1 = Add<ui::TRadioButton>("Radio1");
+  ui::TsCheckBox* sCheck1 = Add<ui::TsCheckBox>("sCheck1");
+  ui::TsRadioButton* sRadio1 = Add<ui::TsRadioButton>("sRadio1");
+  ui::TRadioGroup* Group1 = Add<ui::TRadioGroup>("Group1");
+  ui::TSpinEdit* Spin1 = Add<ui::TSpinEdit>("Spin1");
+  ui::TsSpinEdit* sSpin1 = Add<ui::TsSpinEdit>("sSpin1");
+  ui::TPanel* Panel1 = Add<ui::TPanel>("Panel1");
+  ui::TAdvSpinEdit* Adv1 = Add<ui::TAdvSpinEdit>("Adv1");
+  ui::TListBox* List1 = Add<ui::TListBox>("List1");
+  ui::TsListBox* sList1 = Add<ui::TsListBox>("sList1");
+  ui::TCheckListBox* CheckList1 = Add<ui::TCheckListBox>("CheckList1");
+  ui::TEdit* HiddenEdit = Add<ui::TEdit>("HiddenEdit");
+
+  explicit KindsForm(const QString& name = "KindsForm") {
+    setObjectName(name);
+    HiddenEdit->hide();
+    Group1->SetItems({"x", "y", "z"});
+    Spin1->SetMinValue(0);
+    Spin1->SetMaxValue(1000);
+  }
+
+  template <typename Kind>
+  Kind* Add(const char* name) {
+    auto* control = new Kind(this);
+    AddComponent(QString::fromLatin1(name), control);
+    return control;
+  }
+
+  void Fill() {
+    Memo1->SetText("line one\r\nline two");
+    DateEdit1->SetText("01.02.2026");
+    Picker1->SetTime(QTime(13, 14, 15));
+    Edit1->SetText("plain");
+    sEdit1->SetText("skinned");
+    Currency1->SetText("12.50");
+    Labeled1->SetText("labeled");
+    Combo1->SetItems({"12", "5"});
+    Combo1->SetText("5");
+    sCombo1->SetItems({"a"});
+    sCombo1->SetText("typed");
+    Check1->SetChecked(true);
+    Radio1->SetChecked(true);
+    sCheck1->SetChecked(true);
+    sRadio1->SetChecked(false);
+    Group1->SetItemIndex(2);
+    Spin1->SetValue(42);
+    sSpin1->SetValue(0x100000005LL);
+    Panel1->SetColor(0x0000FF);
+    Adv1->SetFloatValue(2.5);
+    List1->SetItems({"one", "two"});
+    sList1->SetItems({"s1", "s2"});
+    CheckList1->ClearItems();
+    CheckList1->SetChecked(CheckList1->AddItem("a"), true);
+    CheckList1->AddItem("b");
+    HiddenEdit->SetText("hidden");
+  }
+};
+
+QString Time(int h, int m, int s) {
+  return QLocale::system().toString(QTime(h, m, s), LongTimeFormat());
+}
+
+}  // namespace
+
+class TestStoreKinds : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void SaveWritesEveryKindInOrder();
+  void RestoreTakesEveryKindBack();
+  void SpinValueWinsOverText();
+  void ListFallsBackToStoredItems();
+  void HiddenEditRestoredFromHandAddedKey();
+  void AboutFormUntouchedBySaveButRestored();
+  void CheckListSkipsEmptyEntry();
+  void PickerTimeWrittenBackNormalised();
+  void MarkedSideFileKeepsItsMark();
+  void ListRebuiltInOneBracket();
+  void MissingValuesKeepControls();
+
+ private:
+  QString Settings() const { return dir_->filePath("settings.dat"); }
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<ui::RecordingServices> recorder_;
+};
+
+void TestStoreKinds::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  recorder_ = std::make_unique<ui::RecordingServices>();
+  base::SetProgramFolder(dir_->path().toStdString());
+}
+
+void TestStoreKinds::cleanup() {
+  base::SetProgramFolder({});
+  recorder_.reset();
+  dir_.reset();
+}
+
+void TestStoreKinds::SaveWritesEveryKindInOrder() {
+  KindsForm form;
+  form.Fill();
+  SaveFormsState(Settings());
+
+  const QString expected =
+      "[KindsForm]\r\n"
+      "Memo1.File=Memo1\r\n"
+      "DateEdit1.Text=01.02.2026\r\n"
+      "Picker1.Time=" +
+      Time(13, 14, 15) +
+      "\r\n"
+      "Edit1.Text=plain\r\n"
+      "sEdit1.Text=skinned\r\n"
+      "Currency1.Text=12.50\r\n"
+      "Labeled1.Text=labeled\r\n"
+      "Combo1.Items=<*12*><*5*><*]]]\r\n"
+      "Combo1.Text=5\r\n"
+      "sCombo1.Items=<*a*><*]]]\r\n"
+      "sCombo1.Text=typed\r\n"
+      "Check1.Checked=1\r\n"
+      "Radio1.Checked=1\r\n"
+      "sCheck1.Checked=1\r\n"
+      "sRadio1.Checked=0\r\n"
+      "Group1.ItemIndex=2\r\n"
+      "Spin1.Value=42\r\n"
+      "sSpin1.Text=4294967301\r\n"
+      "sSpin1.Value=5\r\n"
+      "Panel1.Color=255\r\n"
+      "Adv1.FloatValue=2.5\r\n"
+      "List1.File=List1\r\n"
+      "sList1.File=sList1\r\n"
+      "sList1.Items=<*s1*><*s2*><*]]]\r\n"
+      "CheckList1.Items=<*a--->[check+check]*><*b--->[check-check]*><*]]]\r\n";
+  QCOMPARE(QString::fromUtf8(ReadBytes(Settings())), expected);
+  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("line one\r\nline two"));
+  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("one\r\ntwo\r\n"));
+  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/sList1.txt")), QByteArray("s1\r\ns2\r\n"));
+}
+
+void TestStoreKinds::RestoreTakesEveryKindBack() {
+  {
+    KindsForm saved;
+    saved.Fill();
+    SaveFormsState(Settings());
+  }
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.Memo1->Text(), QString("line one\r\nline two"));
+  QCOMPARE(form.DateEdit1->Text(), QString("01.02.2026"));
+  QCOMPARE(form.Picker1->Time(), QTime(13, 14, 15));
+  QCOMPARE(form.Edit1->Text(), QString("plain"));
+  QCOMPARE(form.sEdit1->Text(), QString("skinned"));
+  QCOMPARE(form.Currency1->Text(), QString("12.50"));
+  QCOMPARE(form.Labeled1->Text(), QString("labeled"));
+  QCOMPARE(form.Combo1->Items(), QStringList({"12", "5"}));
+  QCOMPARE(form.Combo1->Text(), QString("5"));
+  QCOMPARE(form.sCombo1->Items(), QStringList{"a"});
+  QCOMPARE(form.sCombo1->Text(), QString("typed"));
+  QVERIFY(form.Check1->Checked());
+  QVERIFY(form.Radio1->Checked());
+  QVERIFY(form.sCheck1->Checked());
+  QVERIFY(!form.sRadio1->Checked());
+  QCOMPARE(form.Group1->ItemIndex(), 2);
+  QCOMPARE(form.Spin1->Value(), 42);
+  // 32 bits are stored: the value comes back as its low half, after the text.
+  QCOMPARE(form.sSpin1->Value(), qint64(5));
+  QCOMPARE(form.Panel1->Color(), 0x0000FF);
+  QCOMPARE(form.Adv1->FloatValue(), 2.5);
+  QCOMPARE(form.List1->Items(), QStringList({"one", "two"}));
+  QCOMPARE(form.sList1->Items(), QStringList({"s1", "s2"}));
+  QCOMPARE(form.CheckList1->Items(), QStringList({"a", "b"}));
+  QVERIFY(form.CheckList1->Checked(0));
+  QVERIFY(!form.CheckList1->Checked(1));
+  QCOMPARE(form.HiddenEdit->Text(), QString());
+  QCOMPARE(recorder_->Events(), QStringList());
+}
+
+void TestStoreKinds::SpinValueWinsOverText() {
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nsSpin1.Text=5\r\nsSpin1.Value=7\r\n"));
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.sSpin1->Value(), qint64(7));
+  QCOMPARE(form.sSpin1->Text(), QString("7"));
+}
+
+void TestStoreKinds::ListFallsBackToStoredItems() {
+  {
+    KindsForm saved;
+    saved.Fill();
+    SaveFormsState(Settings());
+  }
+  QVERIFY(QFile::remove(dir_->filePath("System/Settings/sList1.txt")));
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.sList1->Items(), QStringList({"s1", "s2"}));
+  // The plain list box has no stored items to fall back on, and keeps its side file's items.
+  QCOMPARE(form.List1->Items(), QStringList({"one", "two"}));
+}
+
+void TestStoreKinds::HiddenEditRestoredFromHandAddedKey() {
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nHiddenEdit.Text=by hand\r\n"));
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.HiddenEdit->Text(), QString("by hand"));
+  SaveFormsState(Settings());
+  QVERIFY(!ReadBytes(Settings()).contains("HiddenEdit"));
+}
+
+void TestStoreKinds::AboutFormUntouchedBySaveButRestored() {
+  const QByteArray about = "[AboutForm]\r\nEdit1.Text=about text\r\n";
+  QVERIFY(WriteBytes(Settings(), about));
+  KindsForm about_form("AboutForm");
+  LoadFormsState(Settings());
+  QCOMPARE(about_form.Edit1->Text(), QString("about text"));
+  // The restore writes the visible picker's time back; the save then leaves the section alone.
+  const QByteArray restored = ReadBytes(Settings());
+  QVERIFY(restored.startsWith(about));
+  about_form.Edit1->SetText("changed");
+  SaveFormsState(Settings());
+  QCOMPARE(ReadBytes(Settings()), restored);
+}
+
+void TestStoreKinds::CheckListSkipsEmptyEntry() {
+  QVERIFY(WriteBytes(Settings(),
+                     "[KindsForm]\r\nCheckList1.Items=<*a--->[check+check]*><*--->[check-check]*>"
+                     "<*b--->[check-check]*><*]]]\r\n"));
+  KindsForm form;
+  form.CheckList1->AddItem("old");
+  LoadFormsState(Settings());
+  QCOMPARE(form.CheckList1->Items(), QStringList({"a", "b"}));
+  QVERIFY(form.CheckList1->Checked(0));
+  QVERIFY(!form.CheckList1->Checked(1));
+}
+
+void TestStoreKinds::PickerTimeWrittenBackNormalised() {
+  const QString loose = QLocale::system().toString(QTime(1, 2, 3), LongTimeFormat());
+  QVERIFY(WriteBytes(Settings(), ("[KindsForm]\r\nPicker1.Time=" + loose + "\r\n").toUtf8()));
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.Picker1->Time(), QTime(1, 2, 3));
+  QVERIFY(ReadBytes(Settings()).contains(("Picker1.Time=" + Time(1, 2, 3)).toUtf8()));
+
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nPicker1.Time=quarter past\r\n"));
+  try {
+    LoadFormsState(Settings());
+    QFAIL("a time that does not parse must raise");
+  } catch (const std::exception& error) {
+    QCOMPARE(QString::fromUtf8(error.what()), QString("'quarter past' is not a valid time"));
+  }
+  // Controls before the error kept what they took; the edit after it was not reached.
+  QCOMPARE(form.Edit1->Text(), QString());
+}
+
+void TestStoreKinds::MarkedSideFileKeepsItsMark() {
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\n"));
+  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "\xEF\xBB\xBFмарк"));
+  KindsForm form;
+  LoadFormsState(Settings());
+  QCOMPARE(form.Memo1->Text(), QStringLiteral("марк"));
+  form.Memo1->SetText(QStringLiteral("марк 2"));
+  SaveFormsState(Settings());
+  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("\xEF\xBB\xBFмарк 2"));
+}
+
+void TestStoreKinds::ListRebuiltInOneBracket() {
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nsList1.Items=<*p*><*q*><*r*><*]]]\r\n"));
+  KindsForm form;
+  form.sList1->SetItems({"old"});
+  int changes = 0;
+  form.sList1->OnChange = [&] { ++changes; };
+  LoadFormsState(Settings());
+  QCOMPARE(form.sList1->Items(), QStringList({"p", "q", "r"}));
+  QCOMPARE(changes, 1);
+}
+
+void TestStoreKinds::MissingValuesKeepControls() {
+  QVERIFY(WriteBytes(Settings(),
+                     "[KindsForm]\r\nSpin1.Value=12abc\r\nAdv1.FloatValue=x\r\n"
+                     "Group1.ItemIndex=\r\nCheck1.Checked=yes\r\n"));
+  KindsForm form;
+  form.Fill();
+  form.sSpin1->SetValue(0x100000005LL);
+  LoadFormsState(Settings());
+  QCOMPARE(form.Spin1->Value(), 42);
+  QCOMPARE(form.Adv1->FloatValue(), 2.5);
+  QCOMPARE(form.Group1->ItemIndex(), 2);
+  QVERIFY(form.Check1->Checked());
+  // No stored value: the 64-bit value is not cut to its low 32 bits.
+  QCOMPARE(form.sSpin1->Value(), 0x100000005LL);
+  QCOMPARE(form.Combo1->Items(), QStringList({"12", "5"}));
+}
+
+int main(int argc, char** argv) {
+  ui::TApplication app(argc, argv);
+  TestStoreKinds test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_store_kinds.moc"
