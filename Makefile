@@ -1,9 +1,11 @@
 # Two commands do everything: `make run` starts the program, `make test` runs every test.
 # Both install the missing Debian packages first, then configure and build into build/.
 BUILD_DIR := build
+SANITIZE_DIR := build-asan
+FUZZ_DIR := build-fuzz
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build run test bench format
+.PHONY: deps configure build run test test-main test-sanitized bench fuzz format
 
 deps:
 	./scripts/install-deps.sh
@@ -17,8 +19,28 @@ build: configure
 run: build
 	./$(BUILD_DIR)/tarvelon
 
-test: build
+# Every test runs twice: in the normal build, and built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, where any report fails the run. Then each fuzz target runs briefly.
+test: test-main test-sanitized
+	$(MAKE) fuzz FUZZ_SECONDS=10
+
+test-main: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel $(JOBS)
+
+test-sanitized: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELON_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
+	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e$$'
+
+# Each libFuzzer target for FUZZ_SECONDS (60 by default), from the seed corpus in fuzz/corpus.
+FUZZ_SECONDS ?= 60
+fuzz:
+	./scripts/install-deps.sh clang libclang-rt-14-dev
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELON_FUZZ=ON
+	cmake --build $(FUZZ_DIR) --parallel $(JOBS)
+	./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 bench: build
 	QT_QPA_PLATFORM=offscreen ./scripts/run-benches.sh $(BUILD_DIR)

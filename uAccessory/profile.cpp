@@ -133,6 +133,13 @@ std::optional<ProfileImage> Load(const QString& path) {
   image.bytes = std::move(*bytes);
   const base::EncodingMark mark = base::DetectEncoding(image.bytes);
   image.encoding = mark.encoding;
+  if (mark.encoding != base::TextEncoding::kUtf8 &&
+      (image.bytes.size() - mark.mark_size) % 2 == 1) {
+    // A dangling last byte is no UTF-16 code unit. It stands as the replacement character the
+    // reader shows for it, so that whatever a write appends stays aligned on code units.
+    image.bytes.pop_back();
+    image.bytes += base::EncodeText(u"\uFFFD", mark.encoding);
+  }
   image.lines = SplitLines(image.bytes, mark.mark_size, mark.encoding);
   return image;
 }

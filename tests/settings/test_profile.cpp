@@ -279,6 +279,11 @@ void TestProfile::WritesAString_data() {
   QTest::newRow("utf-16be inserted key") << true << Utf16Be("[s]\r\na=1\r\n") << "s"
                                          << "k"
                                          << "v" << Utf16Be("[s]\r\na=1\r\nk=v\r\n");
+  // A dangling odd byte becomes the replacement character, so the appended lines stay aligned.
+  QTest::newRow("utf-16le with an odd byte count")
+      << true << Utf16Le("[a]\r\nx=1") + QByteArray("\x41", 1) << "s"
+      << "k"
+      << "v" << Utf16Le(QStringLiteral("[a]\r\nx=1\uFFFD\r\n[s]\r\nk=v\r\n"));
 }
 
 void TestProfile::WritesAString() {
