@@ -9,11 +9,17 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace base {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+
+std::function<void(const std::string&)>& BeforeRenameHook() {
+  static std::function<void(const std::string&)> hook;
+  return hook;
+}
 
 std::string SystemReason(int error) {
   return std::strerror(error);
@@ -277,7 +283,9 @@ FileError::FileError(const std::string& path, const std::string& reason)
     : std::runtime_error(path + ": " + reason), path_(path), reason_(reason) {}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a named pipe standing in for the file cannot stall the open; only a
+  // regular file is read, never a pipe or a device that may never end.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
     if (errno == ENOENT || errno == ENOTDIR)
       return std::nullopt;
@@ -288,6 +296,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     throw FileError(path, SystemReason(errno));
   if (S_ISDIR(info.st_mode))
     throw FileError(path, SystemReason(EISDIR));
+  if (!S_ISREG(info.st_mode))
+    throw FileError(path, SystemReason(EINVAL));
   std::string bytes;
   if (info.st_size > 0)
     bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -313,6 +323,8 @@ std::string TemporaryPathFor(const std::string& path) {
 void ReplaceFile(const std::string& path, std::string_view bytes) {
   const std::string temporary = TemporaryPathFor(path);
   int error = WriteTemporary(temporary, path, bytes);
+  if (error == 0 && BeforeRenameHook())
+    BeforeRenameHook()(temporary);
   if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
     error = errno;
   if (error != 0) {
@@ -322,6 +334,10 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
   // The folder is not synced after the rename: the new data is on disk before the rename, so a
   // crash leaves the old file or the new one either way; a folder sync would only make the new
   // one durable sooner, at about half again the cost of every write.
+}
+
+void SetBeforeRenameHookForTesting(std::function<void(const std::string& temporary_path)> hook) {
+  BeforeRenameHook() = std::move(hook);
 }
 
 void CreateFolders(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -65,6 +66,12 @@ std::string TemporaryPathFor(const std::string& path);
 // permission bits are kept. Throws FileError with the system's reason; on failure the old file
 // is unchanged and the temporary file removed.
 void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Test hook: called by ReplaceFile once the temporary file is completely written and flushed,
+// just before it is renamed over the target, with the temporary file's path. Lets a test stop
+// the process at the one moment a crash would hit. An empty function removes the hook. Not for
+// use outside tests.
+void SetBeforeRenameHookForTesting(std::function<void(const std::string& temporary_path)> hook);
 
 // Creates the folder `path` together with its missing parents; an existing folder is fine.
 // Throws FileError when something else stands in the way.

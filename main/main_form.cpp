@@ -1,7 +1,10 @@
 #include "main/main_form.h"
 
 #include <QCloseEvent>
+
 #include <QFont>
+#include <QFontInfo>
+#include <algorithm>
 
 #include <QFileInfo>
 
@@ -34,6 +37,7 @@ constexpr int kDefaultPoints = 100;
 constexpr double kViewBefore = 100;
 constexpr double kViewAfter = 200;
 constexpr int kEnterKey = 13;
+constexpr int kFallbackStretch = 87;  // percent
 
 QFont BoldFont(const QFont& base) {
   QFont font = base;
@@ -49,6 +53,10 @@ TmainForm::TmainForm(QWidget* parent) : ui::TForm(parent) {
   setWindowIcon(AppIcon());
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
+  // Without Tahoma the system's fallback face is wider; narrowed to Tahoma's width, the texts
+  // still fit the places laid out for them.
+  if (QFontInfo(font).family() != font.family())
+    font.setStretch(kFallbackStretch);
   setFont(font);
   CreateControls();
   ConfigureChart();
@@ -165,7 +173,9 @@ void TmainForm::PlaceControls() {
   // The right-hand strip keeps its distance from the right edge.
   const int shift = box_w - kDesignWidth;
   Show_Btn->setGeometry(835 + shift, 16, 179, 25);
+  // The label sizes itself to its text, so a fallback font wider than Tahoma does not cut it.
   Label1->setGeometry(835 + shift, 52, 95, 13);
+  Label1->resize(std::max(95, Label1->sizeHint().width()), 13);
   DotsPerPage_SE->setGeometry(941 + shift, 47, 73, 22);
 
   LogGroupBox->setGeometry(1500, 24, 381, 154);
@@ -183,6 +193,13 @@ void TmainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {
+  if (ui::ProcessingMessages()) {
+    // A close that arrives while a handler lets paints through waits, like typed input, until
+    // the handler has finished, so the save sees the box as the handler leaves it.
+    event->ignore();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return;
+  }
   bool may_close = false;
   ui::Guarded([&] { may_close = FormClose(); });
   if (may_close) {

@@ -2,12 +2,6 @@
 
 #include <QFileInfo>
 
-#include <cstdio>
-#include <optional>
-#include <string>
-
-#include "base/text_file.h"
-
 #include "base/parse_integer.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
@@ -41,8 +35,11 @@ SideFileEncoding RememberedEncoding(const QObject* control) {
 }
 
 // A ".File" value names a side file only when it is a plain base name: no folder, no way out of
-// the program's own folders, no control characters.
+// the program's own folders, no control characters, and short enough to be a file name at all.
 bool IsPlainBaseName(const QString& value) {
+  constexpr qsizetype kLongestFileName = 255;  // bytes, the limit of common file systems
+  if ((value + QStringLiteral(".txt")).toUtf8().size() > kLongestFileName)
+    return false;
   if (value.contains(u'/') || value.contains(u'\\') || value.contains(QStringLiteral(".."))) {
     return false;
   }
@@ -298,51 +295,23 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
     RestoreCheckList(s, raw, c, list);
 }
 
-// Puts the settings file back as it was before a save that failed half-way, so that a failed
-// save never leaves a section erased or half written. Best effort: the save's own error is the
-// one to report.
-void RollBack(const std::string& path, const std::optional<std::string>& before) noexcept {
-  try {
-    if (before) {
-      base::ReplaceFile(path, *before);
-    } else if (QFileInfo(QString::fromStdString(path)).isFile()) {
-      std::remove(path.c_str());  // the save created it
-    }
-  } catch (...) {
-  }
-}
-
-std::optional<std::string> ContentsIfReadable(const std::string& path) {
-  try {
-    return base::ReadWholeFile(path);
-  } catch (...) {
-    return std::nullopt;
-  }
-}
-
 }  // namespace
 
 void SaveFormsState(const QString& file_name) {
-  const std::string path = file_name.toStdString();
-  const bool existed = QFileInfo(file_name).isFile();
-  const std::optional<std::string> before = existed ? ContentsIfReadable(path) : std::nullopt;
-  try {
-    TProfileFile profile(file_name);
-    const std::vector<ui::TForm*> forms = ui::ApplicationForms();
-    for (ui::TForm* form : forms) {
-      if (form->Name() == QStringLiteral("AboutForm"))
-        continue;
-      profile.EraseSection(form->Name());
-      Section section(profile, form->Name());
-      for (int i = 0; i < form->ComponentCount(); ++i)
-        SaveComponent(section, form->Component(i));
-    }
-    profile.Close();
-  } catch (...) {
-    if (!existed || before)
-      RollBack(path, before);
-    throw;
+  // The whole save goes to the settings file in one replacement when the profile is closed: a
+  // save that fails or dies half-way leaves the file as it was, never with a section erased.
+  TProfileFile profile(file_name);
+  profile.BeginBatch();
+  const std::vector<ui::TForm*> forms = ui::ApplicationForms();
+  for (ui::TForm* form : forms) {
+    if (form->Name() == QStringLiteral("AboutForm"))
+      continue;
+    profile.EraseSection(form->Name());
+    Section section(profile, form->Name());
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      SaveComponent(section, form->Component(i));
   }
+  profile.Close();
 }
 
 void LoadFormsState(const QString& file_name) {

@@ -125,8 +125,7 @@ std::vector<FileLine> SplitLines(const std::string& bytes, std::size_t start,
 }
 
 // The file's image, or nothing when it does not exist. Throws base::FileError.
-std::optional<ProfileImage> Load(const QString& path) {
-  std::optional<std::string> bytes = base::ReadWholeFile(LocalPath(path));
+std::optional<ProfileImage> ImageOf(std::optional<std::string> bytes) {
   if (!bytes)
     return std::nullopt;
   ProfileImage image;
@@ -142,6 +141,10 @@ std::optional<ProfileImage> Load(const QString& path) {
   }
   image.lines = SplitLines(image.bytes, mark.mark_size, mark.encoding);
   return image;
+}
+
+std::optional<ProfileImage> Load(const QString& path) {
+  return ImageOf(base::ReadWholeFile(LocalPath(path)));
 }
 
 // Where a section and a key stand: line indexes, -1 when absent.
@@ -180,9 +183,9 @@ void Replace(const QString& path, const std::string& bytes) {
   }
 }
 
-std::optional<ProfileImage> LoadForWriting(const QString& path) {
+std::optional<std::string> ReadForWriting(const QString& path) {
   try {
-    return Load(path);
+    return base::ReadWholeFile(LocalPath(path));
   } catch (const base::FileError&) {
     throw UnableToWrite(path);
   }
@@ -260,10 +263,14 @@ QString LongTimeFormat() {
 QString TProfileFile::ReadString(const QString& section, const QString& key,
                                  const QString& default_value) const {
   std::optional<ProfileImage> image;
-  try {
-    image = Load(path_);
-  } catch (const base::FileError& error) {
-    throw CannotOpen(path_, error);
+  if (batch_) {
+    image = ImageOf(batch_->bytes);
+  } else {
+    try {
+      image = Load(path_);
+    } catch (const base::FileError& error) {
+      throw CannotOpen(path_, error);
+    }
   }
   if (!image)
     return default_value;
@@ -277,12 +284,12 @@ void TProfileFile::WriteString(const QString& section, const QString& key, const
   const QString section_name = OnOneLine(TrimBlanks(section).toString());
   const QString key_name = OnOneLine(TrimBlanks(key).toString());
   const QString written_value = OnOneLine(value);
-  const std::optional<ProfileImage> image = LoadForWriting(path_);
+  const std::optional<ProfileImage> image = ImageOf(CurrentBytes());
   if (!image) {
     // A new file: UTF-8 without a mark, CR LF.
     const QString text = u'[' + section_name + QStringLiteral("]\r\n") + key_name + u'=' +
                          written_value + QStringLiteral("\r\n");
-    Replace(path_, text.toStdString());
+    Store(text.toStdString());
     return;
   }
   const Location location = Locate(*image, section_name, key_name);
@@ -310,11 +317,11 @@ void TProfileFile::WriteString(const QString& section, const QString& key, const
     out += image->Encode(u'[' + section_name + u']') + crlf;
     out += image->Encode(key_name + u'=' + written_value) + crlf;
   }
-  Replace(path_, out);
+  Store(out);
 }
 
 void TProfileFile::EraseSection(const QString& section) {
-  const std::optional<ProfileImage> image = LoadForWriting(path_);
+  const std::optional<ProfileImage> image = ImageOf(CurrentBytes());
   if (!image)
     return;
   const Location location = Locate(*image, section, QStringView());
@@ -331,7 +338,31 @@ void TProfileFile::EraseSection(const QString& section) {
     if (kind != ProfileLineKind::kKey)
       out += Bytes(*image, line.begin, line.end);
   }
-  Replace(path_, out);
+  Store(out);
+}
+
+void TProfileFile::BeginBatch() {
+  batch_ = Batch{ReadForWriting(path_), false};
+}
+
+void TProfileFile::Close() {
+  if (batch_ && batch_->changed)
+    Replace(path_, *batch_->bytes);
+  batch_.reset();
+  path_.clear();
+}
+
+std::optional<std::string> TProfileFile::CurrentBytes() const {
+  return batch_ ? batch_->bytes : ReadForWriting(path_);
+}
+
+void TProfileFile::Store(const std::string& bytes) {
+  if (!batch_) {
+    Replace(path_, bytes);
+    return;
+  }
+  batch_->bytes = bytes;
+  batch_->changed = true;
 }
 
 int TProfileFile::ReadInteger(const QString& section, const QString& key, int default_value) const {

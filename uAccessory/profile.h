@@ -4,13 +4,16 @@
 #include <QStringView>
 #include <QTime>
 
+#include <optional>
+#include <string>
+
 // The profile file `settings.dat`: sections "[name]" holding lines "key=value".
 //
 // Every call reads the file afresh or rewrites it; nothing is cached between calls, so the file
-// on disk is always the truth. A write keeps every line it does not change byte for byte (other
-// sections, comments, blank lines, foreign text, line endings, the encoding and its byte-order
-// mark) and replaces the file atomically: a failed write leaves the old file as it was and
-// raises "Unable to write to <path>".
+// on disk is always the truth (outside a batch, see BeginBatch). A write keeps every line it does
+// not change byte for byte (other sections, comments, blank lines, foreign text, line endings, the
+// encoding and its byte-order mark) and replaces the file atomically: a failed write leaves the old
+// file as it was and raises "Unable to write to <path>".
 //
 // Reading: names match without regard to case and are trimmed of spaces and tabs; only the
 // first section of a name and the first matching key in it count; one pair of enclosing quotes
@@ -23,8 +26,12 @@ class TProfileFile {
 
   // Binds the layer to the file; touches no file.
   void Open(const QString& path) { path_ = path; }
-  // Unbinds the layer. Every write has already reached the disk, so nothing is flushed here.
-  void Close() { path_.clear(); }
+  // Writes a pending batch, then unbinds the layer.
+  void Close();
+  // From here to Close, reads and writes work on a copy held in memory and Close replaces the
+  // file once. A save of many keys then leaves the file either as it was or complete, even when
+  // it fails or the process dies half-way; a batch dropped without Close writes nothing.
+  void BeginBatch();
   const QString& Path() const { return path_; }
 
   QString ReadString(const QString& section, const QString& key,
@@ -57,7 +64,16 @@ class TProfileFile {
   void EraseSection(const QString& section);
 
  private:
+  // The file's bytes as the batch has them (nothing: no file), and whether a write changed them.
+  struct Batch {
+    std::optional<std::string> bytes;
+    bool changed = false;
+  };
+  std::optional<std::string> CurrentBytes() const;
+  void Store(const std::string& bytes);
+
   QString path_;
+  std::optional<Batch> batch_;
 };
 
 // How one line of a profile file reads. Shared with the reader of stored lists so that both see

@@ -58,8 +58,22 @@ void ReportError(const std::exception& error) {
   CurrentServices().ShowError(ErrorReportText(QString::fromUtf8(error.what())));
 }
 
+namespace {
+int processing_depth = 0;
+}  // namespace
+
 void ProcessMessages() {
+  struct Depth {
+    Depth() { ++processing_depth; }
+    ~Depth() { --processing_depth; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+  } depth;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool ProcessingMessages() {
+  return processing_depth > 0;
 }
 
 }  // namespace ui

@@ -9,6 +9,7 @@ Needs Debian's python3, python3-xlib, xvfb and xdotool.
 
 import ctypes
 import os
+import shutil
 import signal
 import struct
 import subprocess
@@ -16,9 +17,11 @@ import tempfile
 import time
 import zlib
 
-from Xlib import X, Xatom, display
-from Xlib.error import DisplayError
-from Xlib.protocol import event
+try:
+    from Xlib import X, display
+    from Xlib.protocol import event
+except ImportError:
+    raise SystemExit("python3-xlib is missing: apt-get install python3-xlib") from None
 
 # Displays tried for the private server; the first one that is free wins.
 FIRST_DISPLAY = 90
@@ -38,6 +41,12 @@ def _die_with_parent():
     # PR_SET_PDEATHSIG = 1: the child gets SIGTERM when this script goes away, however it ends.
     libc = ctypes.CDLL("libc.so.6", use_errno=True)
     libc.prctl(1, signal.SIGTERM, 0, 0, 0)
+
+
+def _xserver_child():
+    _die_with_parent()
+    # An X server that inherits SIGUSR1 ignored signals its parent with SIGUSR1 when ready.
+    signal.signal(signal.SIGUSR1, signal.SIG_IGN)
 
 
 def wait_until(condition, what, timeout=PATIENCE):
@@ -101,9 +110,14 @@ class Desktop:
         self.xvfb = None
         self.name = None
         self.x = None
+        self.width = self.height = 0
 
     def __enter__(self):
-        self._start_xvfb()
+        try:
+            self._start_xvfb()
+        except BaseException:
+            self.close()
+            raise
         return self
 
     def __exit__(self, *exc):
@@ -112,40 +126,52 @@ class Desktop:
 
     # --- processes -----------------------------------------------------------------------------
 
-    def _spawn(self, argv, **kwargs):
-        process = subprocess.Popen(argv, preexec_fn=_die_with_parent, **kwargs)
+    def _spawn(self, argv, preexec_fn=_die_with_parent, **kwargs):
+        process = subprocess.Popen(argv, preexec_fn=preexec_fn, **kwargs)
         self.processes.append(process)
         return process
 
     def _start_xvfb(self):
+        for tool, package in (("Xvfb", "xvfb"), ("xdotool", "xdotool")):
+            if shutil.which(tool) is None:
+                raise Failure(f"{tool} is missing: apt-get install {package}")
         for number in range(FIRST_DISPLAY, LAST_DISPLAY + 1):
             # A lock file or a socket means some server owns, or owned, that display: skip it.
             if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(
                 f"/tmp/.X11-unix/X{number}"
             ):
                 continue
-            xvfb = self._spawn(
-                ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL,
-                stderr=subprocess.PIPE,
-            )
-            connection = self._connect_when_up(xvfb, f":{number}")
-            if connection is not None:
-                self.xvfb, self.name, self.x = xvfb, f":{number}", connection
+            xvfb = self._start_xvfb_on(number)
+            if xvfb is not None:
+                self.xvfb, self.name = xvfb, f":{number}"
+                self.x = display.Display(self.name)
+                self.width = self.x.screen().width_in_pixels
+                self.height = self.x.screen().height_in_pixels
                 return
             # Another server took the display between the check and the start: try the next.
-            self._end(xvfb)
         raise Failure(f"no free X display in :{FIRST_DISPLAY} .. :{LAST_DISPLAY}")
 
-    def _connect_when_up(self, xvfb, name):
+    def _start_xvfb_on(self, number):
+        """Starts Xvfb on display `number`; returns it once it accepts clients, or None when
+        the display was taken. The server says when it is ready the way X servers tell xinit:
+        started with SIGUSR1 ignored, it sends SIGUSR1 to its parent once it listens. A display
+        that is taken makes it exit first, at its lock file, before it touches any socket."""
+        ready = []
+        # The handler stays until the server is gone (see close): a SIGUSR1 that came after
+        # the default action was back would end this script.
+        signal.signal(signal.SIGUSR1, lambda *_: ready.append(True))
+        xvfb = self._spawn(
+            ["Xvfb", f":{number}", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=_xserver_child)
         deadline = time.monotonic() + PATIENCE
-        while time.monotonic() < deadline:
-            if xvfb.poll() is not None:
-                return None
-            try:
-                return display.Display(name)
-            except (DisplayError, ConnectionError, OSError):
-                time.sleep(POLL)
+        while not ready and xvfb.poll() is None:
+            if time.monotonic() > deadline:
+                raise Failure(f"Xvfb on :{number} did not get ready")
+            time.sleep(POLL)
+        if ready and xvfb.poll() is None:
+            return xvfb
+        self._end(xvfb)
+        self.processes.remove(xvfb)
         return None
 
     def start(self, program, cwd):
@@ -154,6 +180,7 @@ class Desktop:
         for variable in ("WAYLAND_DISPLAY", "XAUTHORITY", "DESKTOP_SESSION", "XDG_SESSION_TYPE",
                          "XDG_CURRENT_DESKTOP"):
             env.pop(variable, None)
+        # The same locale on every machine, and a runtime folder of its own.
         env.update(DISPLAY=self.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=self.runtime_dir,
                    LC_ALL="C.UTF-8")
         log = open(os.path.join(self.runtime_dir, f"program-{len(self.processes)}.log"), "wb")
@@ -170,8 +197,6 @@ class Desktop:
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
-        if process.stderr is not None:
-            process.stderr.close()
 
     def close(self):
         if self.x is not None:
@@ -181,6 +206,7 @@ class Desktop:
         for process in reversed(self.processes):
             self._end(process)
         self.processes.clear()
+        signal.signal(signal.SIGUSR1, signal.SIG_DFL)
         for name in os.listdir(self.runtime_dir):
             os.unlink(os.path.join(self.runtime_dir, name))
         os.rmdir(self.runtime_dir)
@@ -235,9 +261,18 @@ class Desktop:
         window.send_event(message, event_mask=X.NoEventMask)
         self.x.flush()
 
-    def transient_for(self, window):
-        prop = window.get_full_property(Xatom.WM_TRANSIENT_FOR, Xatom.WINDOW)
-        return prop.value[0] if prop is not None and len(prop.value) else None
+    def _atoms(self, window, name):
+        prop = window.get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
+        return list(prop.value) if prop is not None else []
+
+    def owner_pid(self, window):
+        """The process id the window's owner announced in _NET_WM_PID, or None."""
+        pids = self._atoms(window, "_NET_WM_PID")
+        return pids[0] if pids else None
+
+    def is_dialog(self, window):
+        return self.x.intern_atom("_NET_WM_WINDOW_TYPE_DIALOG") in self._atoms(
+            window, "_NET_WM_WINDOW_TYPE")
 
     # --- the screen ----------------------------------------------------------------------------
 
@@ -245,7 +280,9 @@ class Desktop:
         screen = self.x.screen()
         visuals = [v for d in screen.allowed_depths for v in d.visuals
                    if v.visual_id == screen.root_visual]
-        masks = (visuals[0].red_mask, visuals[0].green_mask, visuals[0].blue_mask) if visuals else ()
+        masks = ()
+        if visuals:
+            masks = (visuals[0].red_mask, visuals[0].green_mask, visuals[0].blue_mask)
         if (screen.root_depth != 24 or masks != (0xFF0000, 0x00FF00, 0x0000FF)
                 or self.x.display.info.image_byte_order != X.LSBFirst):
             raise Failure(f"unexpected screen format: depth {screen.root_depth}, masks {masks}")
@@ -267,10 +304,13 @@ class Desktop:
     def xdotool(self, *args):
         env = dict(os.environ, DISPLAY=self.name)
         env.pop("XAUTHORITY", None)
-        subprocess.run(["xdotool", *map(str, args)], env=env, check=True)
+        try:
+            subprocess.run(["xdotool", *map(str, args)], env=env, check=True, timeout=PATIENCE)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"xdotool {' '.join(map(str, args))} did not finish") from None
 
     def move(self, x, y):
-        self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("mousemove", x, y)
 
     def click(self, x, y):
         self.move(x, y)

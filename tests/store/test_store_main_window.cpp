@@ -1,4 +1,6 @@
+#include <qpa/qwindowsysteminterface.h>
 #include <QTest>
+#include <QTimer>
 
 #include "main_form_fixture.h"
 #include "store_files.h"
@@ -32,6 +34,7 @@ class TestStoreMainWindow : public QObject {
   void UnwritableFolderRefusesClose();
   void UnreadableSideFileReportedAtStart();
   void FileValueOutsideTheFolderIsIgnored();
+  void CloseDuringRebuildWaitsForIt();
 };
 
 void TestStoreMainWindow::CloseSavesAndStartRestores() {
@@ -201,6 +204,24 @@ void TestStoreMainWindow::FileValueOutsideTheFolderIsIgnored() {
     TmainForm& form = f.Open();
     QCOMPARE(form.Numbers_Memo->Text(), QString());
   }
+}
+
+// A close from the window system that arrives while a rebuild lets paints through is handled
+// after the rebuild, so the save holds the text as the rebuild wrote it back.
+void TestStoreMainWindow::CloseDuringRebuildWaitsForIt() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("5 37");
+  // The window system delivers the close at once, as an X server's WM_DELETE_WINDOW is, from
+  // inside the rebuild's first round of pending messages.
+  QWindow* window = form.windowHandle();
+  QTimer::singleShot(0, window, [window] {
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(window);
+  });
+  form.Show_Btn->click();
+  QVERIFY(form.isVisible());
+  QTRY_VERIFY(!form.isVisible());
+  QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), QByteArray("5 "));
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,269 @@
+#!/usr/bin/python3
+"""End-to-end run of the program in a real X server, driven like a person would drive it.
+
+Usage: test_e2e.py PROGRAM
+
+Copies PROGRAM into a fresh program folder and starts it on a private Xvfb with the xcb
+platform. Types numbers, presses Enter, dismisses a message box with its OK button, clicks
+"Показать график", steps the points-per-page box and drags the chart, checking the chart on the
+screen after each step; closes the window with WM_DELETE_WINDOW and checks the saved files byte
+for byte; then starts it again and checks from the screen that the restored walk is drawn where
+it belongs. Exits 0 when every check held, 1 otherwise.
+"""
+
+import os
+import shutil
+import signal
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # leave no cache beside the sources
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from chart_pixels import Expectation, pan, walk  # noqa: E402
+from xdesk import Desktop, Failure, wait_until  # noqa: E402
+
+CAPTION = "Tarvelon ver. 0.1"
+BOX_TITLE = "Tarvelon"
+CLIENT_SIZE = (1021, 536)
+# Places on the main window, in client coordinates: the settings box starts at y = 431.
+MEMO = (100, 431 + 18 + 40)
+SHOW_BUTTON = (835 + 90, 431 + 16 + 12)
+SPIN_TEXT = (941 + 20, 431 + 47 + 11)
+# An empty spot of the settings box, above the number box: the pointer rests here so that no
+# marker under it is highlighted when the screen is read.
+REST = (500, 431 + 9)
+
+STARTED = time.monotonic()
+
+
+def progress(message):
+    print(f"{time.monotonic() - STARTED:6.2f} s  {message}", flush=True)
+
+
+def settings_text(points_per_page):
+    return ("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\n"
+            f"DotsPerPage_SE.Value={points_per_page}\r\nDebug_CheckBox.Checked=0\r\n").encode()
+
+
+class Session:
+    """One run of the program in its folder on the desktop."""
+
+    def __init__(self, desk, program, elsewhere):
+        self.desk = desk
+        self.process = desk.start(program, cwd=elsewhere)
+        self.window = desk.window(CAPTION)
+        progress(f"the window {CAPTION!r} is up")
+        self.left, self.top, width, height = desk.geometry(self.window)
+        if (width, height) != CLIENT_SIZE:
+            raise Failure(f"the window's client area is {width}x{height}, not "
+                          f"{CLIENT_SIZE[0]}x{CLIENT_SIZE[1]}")
+
+    def at(self, place):
+        return (self.left + place[0], self.top + place[1])
+
+    def click(self, place):
+        self.desk.click(*self.at(place))
+
+    def rest(self):
+        self.desk.move(*self.at(REST))
+
+    def screen(self):
+        return self.desk.grab(self.left, self.top, *CLIENT_SIZE)
+
+    def expect_walk(self, numbers, view, when):
+        """Waits until the chart shows the walk of `numbers` in `view`, pixel for pixel."""
+        self.rest()
+        expectation = Expectation(walk(numbers), view)
+        wait_until(lambda: self._matches(expectation), f"the chart {when}")
+        progress(f"the chart is right {when}")
+        return expectation
+
+    def _matches(self, expectation):
+        wrong = expectation.mismatches(self.screen(), (self.left, self.top))
+        return (not wrong, expectation.describe(wrong))
+
+    def wait_idle(self, expectation):
+        """Waits until the program is back in its event loop. A handler that is still running
+        lets window-system messages through (a close among them) but holds the pointer's events
+        back, so the hover highlight of a marker appears only once every handler has returned."""
+        x, y = expectation.centres[-1]
+        self.desk.move(*self.at((x, y)))
+        wait_until(lambda: not self._matches(expectation)[0], "the highlight of the last marker")
+        self.rest()
+        wait_until(lambda: self._matches(expectation), "the highlight to go")
+
+    def message_boxes(self):
+        return [w for w in self.desk.windows(BOX_TITLE)
+                if self.desk.is_dialog(w) and self.desk.owner_pid(w) == self.process.pid]
+
+    def dismiss_message_box(self, when):
+        """Waits for the program's message box and clicks its OK button."""
+        wait_until(lambda: len(self.message_boxes()) == 1, f"a message box {when}")
+        box = self.message_boxes()[0]
+        left, top, width, height = self.desk.geometry(box)
+        wait_until(lambda: find_button(self.desk.grab(left, top, width, height)) is not None,
+                   f"the OK button of the message box {when}")
+        x, y = find_button(self.desk.grab(left, top, width, height))
+        self.desk.click(x, y)
+        wait_until(lambda: not self.message_boxes(), f"the message box to close {when}")
+
+    def close(self):
+        """Closes the window as a window manager's close button would and waits for the end."""
+        self.desk.close_window(self.window)
+        wait_until(lambda: self.process.poll() is not None, "the program to end after close")
+        progress("the program ended after WM_DELETE_WINDOW")
+        if self.process.returncode != 0:
+            raise Failure(f"the program ended with code {self.process.returncode}")
+
+
+def find_button(image):
+    """The centre of the lowest band of drawn pixels in a message box: its row of buttons, which
+    holds the one OK button. None while the box is not painted yet."""
+    background = image.pixel(image.left + 2, image.top + 2)
+    bands = []  # [top, bottom, left, right] of each run of rows that hold drawn pixels
+    in_band = False
+    for y in range(image.top + 2, image.top + image.height - 2):
+        xs = [x for x in range(image.left + 2, image.left + image.width - 2)
+              if image.pixel(x, y) != background]
+        if not xs:
+            in_band = False
+            continue
+        if not in_band:
+            bands.append([y, y, xs[0], xs[-1]])
+            in_band = True
+        band = bands[-1]
+        band[1], band[2], band[3] = y, min(band[2], xs[0]), max(band[3], xs[-1])
+    if len(bands) < 2:  # the text above and the button below
+        return None
+    top, bottom, left, right = bands[-1]
+    if not (15 <= bottom - top <= 50 and 30 <= right - left <= image.width // 2):
+        return None
+    return ((left + right) // 2, (top + bottom) // 2)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def expect_file(path, expected):
+    if not os.path.isfile(path):
+        raise Failure(f"{path} was not written")
+    got = read(path)
+    if got != expected:
+        raise Failure(f"{path} holds {got!r}, expected {expected!r}")
+
+
+def expect_saved_state(folder, memo_text, points_per_page, elsewhere):
+    expect_file(os.path.join(folder, "settings.dat"), settings_text(points_per_page))
+    expect_file(os.path.join(folder, "System", "Numbers_Memo.txt"), memo_text.encode())
+    side_files = sorted(os.path.relpath(os.path.join(d, f), folder)
+                        for d, _, files in os.walk(os.path.join(folder, "System")) for f in files)
+    if side_files != [os.path.join("System", "Numbers_Memo.txt")]:
+        raise Failure(f"side files written: {side_files}, expected only System/Numbers_Memo.txt")
+    if os.listdir(elsewhere):
+        raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
+
+
+def run(program, desk, folder, elsewhere):
+    # First start, in an empty program folder.
+    app = Session(desk, program, elsewhere)
+    app.expect_walk([], (0, 100), "after the first start")
+    if app.message_boxes():
+        raise Failure("a message box came up on the first start")
+
+    app.click(MEMO)
+    desk.type("5 12 8")
+    desk.key("Return")
+    app.expect_walk([5, 12, 8], (2 - 100, 2 + 200), "after typing 5 12 8 and Enter")
+
+    # 37 is out of range: its message box stops the Enter until OK is clicked.
+    app.click(MEMO)
+    desk.key("ctrl+End")
+    desk.type("37")
+    desk.key("Return")
+    app.dismiss_message_box("after typing 37 and Enter")
+    app.expect_walk([5, 12, 8], (2 - 100, 2 + 200), "after the range message")
+
+    app.click(SHOW_BUTTON)
+    app.expect_walk([5, 12, 8], (0, 100), "after a click on Показать график")
+
+    app.click(SPIN_TEXT)
+    desk.key("Up")
+    app.expect_walk([5, 12, 8], (0, 200), "after Up in the points-per-page box")
+
+    # Drag to the right: smaller x come into view.
+    press, release, steps = (400, 250), (700, 250), 6
+    moves = [press[0] + (release[0] - press[0]) * i // steps for i in range(1, steps + 1)]
+    desk.drag(app.at(press), app.at(release), steps)
+    app.expect_walk([5, 12, 8], pan((0, 200), press[0], moves), "after dragging the chart")
+
+    app.click(MEMO)
+    desk.key("ctrl+End")
+    desk.type(" 29")
+    desk.key("Return")
+    shown = app.expect_walk([5, 12, 8, 29], (3 - 100, 3 + 200), "after typing 29 and Enter")
+    app.wait_idle(shown)
+    app.close()
+    expect_saved_state(folder, "5 12 8 29 ", 200, elsewhere)
+
+    # Second start: the store brings the list and the points per page back.
+    app = Session(desk, program, elsewhere)
+    app.expect_walk([5, 12, 8, 29], (0, 200), "after the restart")
+    if app.message_boxes():
+        raise Failure("a message box came up on the restart")
+    app.close()
+    # The start-up rebuild wrote the list back without its trailing space.
+    expect_saved_state(folder, "5 12 8 29", 200, elsewhere)
+
+
+def stop_on_signal(number, _frame):
+    # Unwinds through the cleanup below: every process started is ended by its id.
+    raise SystemExit(f"stopped by signal {number}")
+
+
+def report_failure(desk):
+    """Leaves the screen as it was at the failure beside the test, and the program's output."""
+    shot = os.path.abspath("e2e-failure.png")
+    desk.grab(0, 0, desk.width, desk.height).save_png(shot)
+    for process in desk.processes:
+        log = getattr(process, "log_path", None)
+        output = read(log).decode(errors="replace").strip() if log else ""
+        if output:
+            print(f"--- program output ({os.path.basename(log)}):\n{output}")
+    print(f"screen at the failure: {shot}")
+
+
+def main():
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, stop_on_signal)
+    if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
+        sys.exit("usage: test_e2e.py PROGRAM")
+    folder = tempfile.mkdtemp(prefix="tarvelon-e2e-")
+    elsewhere = tempfile.mkdtemp(prefix="tarvelon-e2e-cwd-")
+    program = shutil.copy2(sys.argv[1], os.path.join(folder, "tarvelon"))
+    failed = None
+    try:
+        with Desktop() as desk:
+            progress(f"Xvfb on {desk.name}, program folder {folder}")
+            try:
+                run(program, desk, folder, elsewhere)
+            except Failure as failure:
+                failed = failure
+                report_failure(desk)
+    except Failure as failure:  # no desktop to run on
+        failed = failure
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(elsewhere, ignore_errors=True)
+    if failed is not None:
+        print(f"FAIL: {failed}")
+        return 1
+    progress("end-to-end run passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

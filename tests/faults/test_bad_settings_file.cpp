@@ -1,0 +1,182 @@
+#include <QRandomGenerator>
+#include <QTest>
+
+#include "main_form_fixture.h"
+#include "store_files.h"
+#include "ui/application.h"
+
+// A settings.dat edited by hand, damaged or replaced by something else: start-up never crashes,
+// the window opens, every value that cannot be read keeps its default and every value that can
+// is restored.
+
+namespace {
+
+const QByteArray kSection =
+    "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
+    "Debug_CheckBox.Checked=1\r\n";
+
+// Random bytes from a fixed seed, with NULs sprinkled in so that every run sees the same file
+// and the file surely holds them.
+QByteArray Garbage(quint32 seed, int size) {
+  QRandomGenerator random(seed);
+  QByteArray bytes(size, '\0');
+  for (int i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>(i % 97 == 0 ? 0 : random.bounded(256));
+  // Not a byte-order mark: the garbage is read as UTF-8 (the UTF-16 case has a row of its own).
+  bytes[0] = 'G';
+  return bytes;
+}
+
+constexpr int kTenMegabytes = 10 * 1024 * 1024;
+
+// About 10 MB of ordinary text lines that belong to no key.
+QByteArray TenMegabytesOfLines() {
+  const QByteArray line =
+      "; a long note written by hand, kept in the file for no reason at all\r\n";
+  QByteArray text;
+  text.reserve(kTenMegabytes + line.size());
+  while (text.size() < kTenMegabytes)
+    text += line;
+  return text;
+}
+
+QByteArray Utf16Le(const QString& text) {
+  QByteArray bytes("\xFF\xFE", 2);
+  bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+  return bytes;
+}
+
+}  // namespace
+
+class TestBadSettingsFile : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void StartUpKeepsDefaults_data();
+  void StartUpKeepsDefaults();
+};
+
+void TestBadSettingsFile::StartUpKeepsDefaults_data() {
+  QTest::addColumn<bool>("as_folder");  // settings.dat is a folder, not a file
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("spin");
+  QTest::addColumn<QString>("memo");
+  QTest::addColumn<bool>("checked");
+  QTest::addColumn<QStringList>("events");
+
+  // Every row has "5 12" in System/Numbers_Memo.txt; the box shows it only when settings.dat
+  // names it. Restoring it and then 300 points per page rebuilds "5 12": nothing to report.
+  // Keeping the defaults leaves the box empty: the silent start-up build only beeps.
+  const QStringList restored;
+  const QStringList defaults{"beep"};
+
+  // The only case where the file cannot be read at all, so an error report is expected there
+  // (checked in the test itself rather than through the events column).
+  QTest::newRow("a folder") << true << QByteArray() << "100"
+                            << "" << false << QStringList();
+
+  QTest::newRow("binary garbage with NULs") << false << Garbage(7, 64 * 1024) << "100"
+                                            << "" << false << defaults;
+  QTest::newRow("binary garbage around a good section")
+      << false << Garbage(11, 32 * 1024) + "\r\n" + kSection + Garbage(13, 32 * 1024) << "300"
+      << "5 12" << true << restored;
+
+  QTest::newRow("10 MB of text, then the section")
+      << false << TenMegabytesOfLines() + kSection << "300"
+      << "5 12" << true << restored;
+  QTest::newRow("a 10 MB number")
+      << false
+      << "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" +
+             QByteArray(kTenMegabytes, '1') + "\r\nDebug_CheckBox.Checked=1\r\n"
+      << "100"
+      << "5 12" << true << restored;
+  // A name longer than a file name may be names no side file: the box keeps its text, and the
+  // value after it is still restored and rebuilds the empty box.
+  const QStringList empty_rebuild{"beep", "message: Не задан список номеров!", "beep"};
+  QTest::newRow("a 10 MB side file name")
+      << false
+      << "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(kTenMegabytes, 'N') +
+             "\r\nDotsPerPage_SE.Value=300\r\n"
+      << "300"
+      << "" << false << empty_rebuild;
+  // 252 characters and ".txt": one byte beyond the longest file name.
+  QTest::newRow("a side file name one byte too long")
+      << false
+      << "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(252, 'N') +
+             "\r\nDotsPerPage_SE.Value=300\r\n"
+      << "300"
+      << "" << false << empty_rebuild;
+
+  // The dangling last byte decodes as U+FFFD and spoils only the value it ends.
+  QTest::newRow("UTF-16 with an odd byte count")
+      << false
+      << Utf16Le(
+             "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
+             "Debug_CheckBox.Checked=1") +
+             "1"
+      << "300"
+      << "5 12" << false << restored;
+  QTest::newRow("UTF-16 with an odd byte count only")
+      << false << QByteArray("\xFF\xFE[", 3) << "100"
+      << "" << false << defaults;
+
+  // Without "]" the section name runs to the end of its line.
+  QTest::newRow("header without ], alone on its line")
+      << false
+      << QByteArray("[mainForm\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n")
+      << "300"
+      << "5 12" << false << restored;
+  QTest::newRow("header without ], followed by a key on its line")
+      << false
+      << QByteArray(
+             "[mainForm Numbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
+             "Debug_CheckBox.Checked=1\r\n")
+      << "100"
+      << "" << false << defaults;
+  QTest::newRow("header without ] at the very end") << false << QByteArray("[mainForm") << "100"
+                                                    << "" << false << defaults;
+}
+
+void TestBadSettingsFile::StartUpKeepsDefaults() {
+  QFETCH(bool, as_folder);
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, spin);
+  QFETCH(QString, memo);
+  QFETCH(bool, checked);
+  QFETCH(QStringList, events);
+
+  MainFormFixture f;
+  const QString settings = f.folder.filePath("settings.dat");
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "5 12"));
+  QVERIFY(as_folder ? QDir().mkpath(settings) : WriteBytes(settings, bytes));
+
+  TmainForm& form = f.OpenShown();
+  QVERIFY(form.isVisible());
+  QCOMPARE(form.windowTitle(), QString("Tarvelon ver. 0.1"));
+  QCOMPARE(form.DotsPerPage_SE->Text(), spin);
+  QCOMPARE(form.Numbers_Memo->Text(), memo);
+  QCOMPARE(form.Debug_CheckBox->Checked(), checked);
+
+  if (as_folder) {
+    // Nothing of it can be read: the one error report names it.
+    QCOMPARE(f.recorder.Events().size(), 1);
+    QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot open file \"" + settings + "\". "),
+             qPrintable(f.recorder.Events()[0]));
+    QVERIFY(QFileInfo(settings).isDir());
+    return;
+  }
+  // A readable file is never reported as an error, whatever it holds.
+  QCOMPARE(f.recorder.Events(), events);
+  const QString expected_points = memo.isEmpty() ? QString() : QString("0:1:r 1:2:r");
+  QCOMPARE(f.Points(), expected_points);
+  // Reading changes nothing on disk.
+  QVERIFY(ReadBytes(settings) == bytes);
+}
+
+int main(int argc, char** argv) {
+  ui::TApplication app(argc, argv);
+  TestBadSettingsFile test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_bad_settings_file.moc"
