@@ -124,7 +124,7 @@ std::vector<FileLine> SplitLines(const std::string& bytes, std::size_t start,
   return lines;
 }
 
-// The file's image, or nothing when it does not exist. Throws base::FileError.
+// The image of a file's bytes, or nothing when there is no file.
 std::optional<ProfileImage> ImageOf(std::optional<std::string> bytes) {
   if (!bytes)
     return std::nullopt;
@@ -143,6 +143,7 @@ std::optional<ProfileImage> ImageOf(std::optional<std::string> bytes) {
   return image;
 }
 
+// The file's image, or nothing when it does not exist. Throws base::FileError.
 std::optional<ProfileImage> Load(const QString& path) {
   return ImageOf(base::ReadWholeFile(LocalPath(path)));
 }

@@ -48,6 +48,7 @@ class TestProfile : public QObject {
   void KeepsNoCopyBetweenCalls();
   void FailedReplacementRaisesAndKeepsTheFile();
   void UnreadableFileRaises();
+  void BatchWritesOnceOnClose();
 
  private:
   QString Path() const { return dir_->filePath("settings.dat"); }
@@ -524,6 +525,30 @@ void TestProfile::UnreadableFileRaises() {
       ErrorOf([&] { profile.ReadString("s", "k", QString()); }),
       QString("Cannot open file \"%1\". %2").arg(Path(), QString::fromUtf8(std::strerror(EISDIR))));
   QCOMPARE(ErrorOf([&] { profile.WriteString("s", "k", "v"); }), "Unable to write to " + Path());
+}
+
+// Inside a batch the file stays as it was until Close writes everything at once; a batch
+// dropped without Close writes nothing.
+void TestProfile::BatchWritesOnceOnClose() {
+  const QByteArray file("; kept\r\n[mainForm]\r\nold=1\r\n");
+  WriteBytes(Path(), file);
+  {
+    TProfileFile dropped(Path());
+    dropped.BeginBatch();
+    dropped.EraseSection("mainForm");
+    dropped.WriteString("mainForm", "k", "v");
+  }
+  QCOMPARE(ReadBytes(Path()), file);
+
+  TProfileFile profile(Path());
+  profile.BeginBatch();
+  profile.EraseSection("mainForm");
+  profile.WriteString("mainForm", "a", "1");
+  profile.WriteInteger("mainForm", "b", 2);
+  QCOMPARE(profile.ReadString("mainForm", "a", QString()), QString("1"));
+  QCOMPARE(ReadBytes(Path()), file);
+  profile.Close();
+  QCOMPARE(ReadBytes(Path()), QByteArray("; kept\r\n[mainForm]\r\na=1\r\nb=2\r\n"));
 }
 
 int main(int argc, char** argv) {
