@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "base/parse_integer.h"
 #include "main/walk_text.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double balance = 0;
   for (std::size_t k = 0; k < reading.points.size(); ++k) {
     const QStringView piece = TrimControlAndSpace(pieces[static_cast<qsizetype>(k)]);
-    const auto number = base::ParseInteger(
-        {reinterpret_cast<const char16_t*>(piece.utf16()), static_cast<std::size_t>(piece.size())});
+    const auto number = ui::ParseInteger(piece);
     Check(number && *number >= 1 && *number <= 36);
     const bool red = IsInRedNumbers(*number);
     balance += red ? 1 : -1;

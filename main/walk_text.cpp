@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "base/parse_integer.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -18,10 +18,6 @@ bool Contains(const std::array<int, N>& set, int number) {
       return true;
   }
   return false;
-}
-
-std::u16string_view AsU16(QStringView text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 // Calls `visit` with each piece of `text` cut at spaces: n spaces give n + 1 pieces.
@@ -131,7 +127,7 @@ WalkReading ReadWalk(const QString& memo_text) {
       reading_on = false;
       return;
     }
-    const auto number = base::ParseInteger(AsU16(trimmed));
+    const auto number = ui::ParseInteger(trimmed);
     if (!number || *number < 1 || *number > 36) {
       reading.report = number ? WalkReport::kOutOfRange : WalkReport::kNotAnInteger;
       reading.bad_piece = trimmed.toString();

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 
-#include "base/parse_integer.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
@@ -12,6 +11,7 @@
 #include "ui/kinds_list.h"
 #include "ui/kinds_misc.h"
 #include "ui/memo.h"
+#include "ui/qt_text.h"
 #include "ui/services.h"
 #include "ui/spin_edit.h"
 
@@ -278,8 +278,7 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
     // Only a stored value is applied: falling back to the low 32 bits of the current value would
     // overwrite a value that needs more.
     const QString stored = p.ReadString(section, s.Key(c, ".Value"), QString());
-    const auto value = base::ParseInteger({reinterpret_cast<const char16_t*>(stored.utf16()),
-                                           static_cast<std::size_t>(stored.size())});
+    const auto value = ui::ParseInteger(stored);
     if (value)
       spin->SetValue(*value);
   }

@@ -8,17 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "base/parse_integer.h"
 #include "base/text_file.h"
+#include "ui/qt_text.h"
 
 namespace {
 
 std::string LocalPath(const QString& path) {
   return QFile::encodeName(path).toStdString();
-}
-
-std::u16string_view View(QStringView text) {
-  return {text.utf16(), static_cast<std::size_t>(text.size())};
 }
 
 bool IsBlank(QChar c) {
@@ -83,7 +79,9 @@ struct ProfileImage {
   base::TextEncoding encoding = base::TextEncoding::kUtf8;
   std::vector<FileLine> lines;
 
-  std::string Encode(const QString& text) const { return base::EncodeText(View(text), encoding); }
+  std::string Encode(const QString& text) const {
+    return base::EncodeText(ui::U16View(text), encoding);
+  }
   std::string LineBreak() const { return Encode(QStringLiteral("\r\n")); }
   bool EndsWithoutLineBreak() const { return !lines.empty() && !lines.back().HasEnding(); }
 };
@@ -368,7 +366,7 @@ void TProfileFile::Store(const std::string& bytes) {
 
 int TProfileFile::ReadInteger(const QString& section, const QString& key, int default_value) const {
   const QString text = ReadString(section, key, QString());
-  return base::ParseInteger(View(text)).value_or(default_value);
+  return ui::ParseInteger(text).value_or(default_value);
 }
 
 void TProfileFile::WriteInteger(const QString& section, const QString& key, int value) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/program_folder.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ std::optional<SideFileText> ReadSideFile(const QString& path) {
 }
 
 void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding) {
-  const std::u16string_view view(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
+  const std::u16string_view view = ui::U16View(text);
   try {
     base::ReplaceFile(LocalPath(path),
                       base::EncodeWithMark(view, encoding.encoding, encoding.has_mark));

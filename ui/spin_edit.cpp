@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "base/parse_integer.h"
+#include "ui/qt_text.h"
 #include "ui/services.h"
 
 namespace ui {
@@ -50,8 +50,7 @@ TSpinEdit::TSpinEdit(QWidget* parent)
 
 int TSpinEdit::Value() const {
   const QString current = text();
-  const auto parsed = base::ParseInteger({reinterpret_cast<const char16_t*>(current.utf16()),
-                                          static_cast<std::size_t>(current.size())});
+  const auto parsed = ParseInteger(current);
   return parsed ? *parsed : min_value_;
 }
 
