@@ -284,7 +284,8 @@ void TmainForm::BuildWalk(bool silent) {
     ui::Beep();
   }
 
-  const WalkReading reading = ReadWalk(Numbers_Memo->Text());
+  const QString text = Numbers_Memo->Text();
+  const WalkReading reading = ReadWalk(text);
   if (reading.report == WalkReport::kEmptyList) {
     ui::Beep();
     if (!silent)
@@ -298,6 +299,8 @@ void TmainForm::BuildWalk(bool silent) {
     ui::ShowMessage(ReportMessage(reading.report, reading.bad_piece));
   }
   AddZeroLine();
-  Numbers_Memo->SetText(reading.written_back);
+  // Most rebuilds write back what they read; only a change needs the box's contents again.
+  if (reading.written_back != text)
+    Numbers_Memo->SetText(reading.written_back);
   ui::ProcessMessages();
 }

@@ -28,24 +28,6 @@ std::runtime_error CannotOpen(const QString& path, const base::FileError& error)
   return FileFailure("Cannot open file \"%1\". %2", path, error);
 }
 
-// Calls `visit` with each line of `text` and whether a line break (CR LF, lone CR or lone LF)
-// ends it; the part after the last break comes last, possibly empty.
-template <typename Visit>
-void ForEachLine(QStringView text, Visit&& visit) {
-  const qsizetype n = text.size();
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text[i];
-    if (c != u'\r' && c != u'\n')
-      continue;
-    visit(text.sliced(start, i - start), true);
-    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-      ++i;
-    start = i + 1;
-  }
-  visit(text.sliced(start), false);
-}
-
 }  // namespace
 
 QString MemoSideFolder() {
@@ -100,7 +82,7 @@ void WriteSideFile(const QString& path, const QString& text, SideFileEncoding en
 QString WithCrLf(const QString& text) {
   QString out;
   out.reserve(text.size() + text.size() / 16);
-  ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     out.append(line);
     if (ends_with_break)
       out.append(QStringLiteral("\r\n"));
@@ -110,7 +92,7 @@ QString WithCrLf(const QString& text) {
 
 QStringList SplitLines(const QString& text) {
   QStringList lines;
-  ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     if (ends_with_break || !line.isEmpty())
       lines.append(line.toString());
   });

@@ -7,6 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/qt_text.h"
 #include "ui/services.h"
 
 namespace ui {
@@ -18,18 +19,11 @@ constexpr QChar kParagraph = QChar::ParagraphSeparator;
 QString ToDocumentText(const QString& text) {
   QString raw;
   raw.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (c == u'\r') {
-      if (i + 1 < text.size() && text[i + 1] == u'\n')
-        ++i;
+  ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+    raw.append(line);
+    if (ends_with_break)
       raw.append(kParagraph);
-    } else if (c == u'\n') {
-      raw.append(kParagraph);
-    } else {
-      raw.append(c);
-    }
-  }
+  });
   return raw;
 }
 

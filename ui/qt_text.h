@@ -15,6 +15,24 @@ inline std::u16string_view U16View(QStringView text) {
   return {text.utf16(), static_cast<std::size_t>(text.size())};
 }
 
+// Calls `visit` with each line of `text` and whether a line break (CR LF, lone CR or lone LF)
+// ends it; the part after the last break comes last, possibly empty.
+template <typename Visit>
+void ForEachLine(QStringView text, Visit&& visit) {
+  const qsizetype n = text.size();
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != u'\r' && c != u'\n')
+      continue;
+    visit(text.sliced(start, i - start), true);
+    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+      ++i;
+    start = i + 1;
+  }
+  visit(text.sliced(start), false);
+}
+
 // The program's integer syntax over a Qt string.
 inline std::optional<std::int32_t> ParseInteger(QStringView text) {
   return base::ParseInteger(U16View(text));

@@ -56,12 +56,16 @@ void AddZeroLines(ui::TChart& chart, int lines, int points, std::mt19937& random
     AddZeroLine(chart, std::floor(end(random)));
 }
 
-void SetUp(ui::TChart& chart) {
+// Configures the chart as the main window does and gives it its (empty) walk series.
+ui::TPointSeries& SetUp(ui::TChart& chart) {
   chart.resize(kWidth, kHeight);
   chart.SetTitleText(QStringLiteral("График распределения номеров рулетки"));
   chart.SetColorPaletteIndex(13);
   chart.SetAllowPanning(ui::TPanningMode::pmHorizontal);
   chart.SetZoomAllow(false);
+  auto* walk = new ui::TPointSeries;
+  chart.AddSeries(walk);
+  return *walk;
 }
 
 // Zero lines each shorter than the one before, all ending inside the view: every one of them
@@ -77,10 +81,7 @@ using LineMaker = void (*)(ui::TChart&, int, int, std::mt19937&);
 double FrameTime(int points, int lines, LineMaker add_lines = AddZeroLines) {
   std::mt19937 random(12345);
   ui::TChart chart;
-  SetUp(chart);
-  auto* walk = new ui::TPointSeries;
-  chart.AddSeries(walk);
-  FillWalk(*walk, points, random);
+  FillWalk(SetUp(chart), points, random);
   add_lines(chart, lines, points, random);
   chart.BottomAxis().SetMinMax(points - 100, points + 200);
 
@@ -101,10 +102,7 @@ double FrameTime(int points, int lines, LineMaker add_lines = AddZeroLines) {
 double AddLinesTime(int points, int lines) {
   std::mt19937 random(6789);
   ui::TChart chart;
-  SetUp(chart);
-  auto* walk = new ui::TPointSeries;
-  chart.AddSeries(walk);
-  FillWalk(*walk, points, random);
+  FillWalk(SetUp(chart), points, random);
   QElapsedTimer timer;
   timer.start();
   AddZeroLines(chart, lines, points, random);
@@ -115,15 +113,13 @@ double AddLinesTime(int points, int lines) {
 double RebuildTime(int points, int lines) {
   std::mt19937 random(4242);
   ui::TChart chart;
-  SetUp(chart);
-  auto* walk = new ui::TPointSeries;
-  chart.AddSeries(walk);
+  ui::TPointSeries& walk = SetUp(chart);
   AddZeroLines(chart, lines, points, random);
   std::vector<double> times;
   for (int round = 0; round < 9; ++round) {
     QElapsedTimer timer;
     timer.start();
-    FillWalk(*walk, points, random);
+    FillWalk(walk, points, random);
     times.push_back(Milliseconds(timer));
   }
   return Median(times);
