@@ -141,10 +141,10 @@ void TmainForm::CreateControls() {
   Timer1->setInterval(500);
   AddComponent(QStringLiteral("Timer1"), Timer1);
 
-  // Tab order: the settings box, then the chart; inside the box the button, the list, the spin.
+  // Tab goes round the button, the list and the spin box; the chart takes the focus by a click
+  // only, since it has nothing to offer the keyboard.
   setTabOrder(Show_Btn, Numbers_Memo);
   setTabOrder(Numbers_Memo, DotsPerPage_SE);
-  setTabOrder(DotsPerPage_SE, Chart1);
 }
 
 void TmainForm::ConfigureChart() {
@@ -152,7 +152,7 @@ void TmainForm::ConfigureChart() {
   Chart1->SetColorPaletteIndex(13);
   Chart1->SetAllowPanning(ui::TPanningMode::pmHorizontal);
   Chart1->SetZoomAllow(false);
-  Chart1->setFocusPolicy(Qt::StrongFocus);
+  Chart1->setFocusPolicy(Qt::ClickFocus);
   Chart1->BottomAxis().SetMinMax(0, 24);
   Chart1->OnAfterDraw = [this] { Chart1AfterDraw(); };
   Chart1->AddSeries(Series1);

@@ -98,7 +98,7 @@ void SaveComponent(Section& s, const ui::TComponent& c) {
   };
 
   if (auto* memo = As<ui::TMemo>(c)) {
-    CreateSideFolder(MemoSideFolder());
+    CreateSideFolderFor(MemoSideFilePath(c.Name));
     p.WriteString(section, s.Key(c, ".File"), c.Name);
     WriteMemoSideFile(MemoSideFilePath(c.Name), memo->Text(), RememberedEncoding(memo));
   }
@@ -146,7 +146,7 @@ void SaveComponent(Section& s, const ui::TComponent& c) {
     p.WriteFloat(section, s.Key(c, ".FloatValue"), spin->FloatValue());
   }
   if (auto* list = As<ui::TListBox>(c)) {
-    CreateSideFolder(ListSideFolder());
+    CreateSideFolderFor(ListSideFilePath(c.Name));
     p.WriteString(section, s.Key(c, ".File"), c.Name);
     WriteListSideFile(ListSideFilePath(c.Name), list->Items(), RememberedEncoding(list));
   }

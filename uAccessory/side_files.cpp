@@ -1,6 +1,7 @@
 #include "uAccessory/side_files.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 #include <string>
@@ -47,11 +48,11 @@ QString ListSideFilePath(const QString& base_name) {
   return ListSideFolder() + base_name + QStringLiteral(".txt");
 }
 
-void CreateSideFolder(const QString& folder) {
+void CreateSideFolderFor(const QString& path) {
   try {
-    base::CreateFolders(LocalPath(folder));
+    base::CreateFolders(LocalPath(QFileInfo(path).path()));
   } catch (const base::FileError& error) {
-    throw CannotCreate(folder, error);
+    throw CannotCreate(path, error);
   }
 }
 
@@ -106,8 +107,19 @@ QString JoinLines(const QStringList& lines) {
   return out;
 }
 
+namespace {
+
+// A side file where one exists; a folder standing at its place is not one.
+std::optional<SideFileText> ReadSideFileIfAFile(const QString& path) {
+  if (base::FolderExists(LocalPath(path)))
+    return std::nullopt;
+  return ReadSideFile(path);
+}
+
+}  // namespace
+
 std::optional<SideFileText> ReadMemoSideFile(const QString& path) {
-  std::optional<SideFileText> file = ReadSideFile(path);
+  std::optional<SideFileText> file = ReadSideFileIfAFile(path);
   if (file)
     file->text = WithCrLf(file->text);
   return file;
@@ -118,7 +130,7 @@ void WriteMemoSideFile(const QString& path, const QString& text, SideFileEncodin
 }
 
 std::optional<SideFileLines> ReadListSideFile(const QString& path) {
-  std::optional<SideFileText> file = ReadSideFile(path);
+  std::optional<SideFileText> file = ReadSideFileIfAFile(path);
   if (!file)
     return std::nullopt;
   return SideFileLines{SplitLines(file->text), file->encoding};

@@ -30,8 +30,9 @@ QString ListSideFolder();
 QString MemoSideFilePath(const QString& base_name);
 QString ListSideFilePath(const QString& base_name);
 
-// Creates the folder with its missing parents; an existing folder is fine.
-void CreateSideFolder(const QString& folder);
+// Creates the folder of the side file `path` with its missing parents; an existing folder is
+// fine. A failure is reported as the side file that cannot be created.
+void CreateSideFolderFor(const QString& path);
 
 // The decoded text of a whole file and the encoding found; nothing when the file is missing.
 struct SideFileText {
@@ -50,7 +51,8 @@ QStringList SplitLines(const QString& text);
 QString JoinLines(const QStringList& lines);
 
 // A memo side file: the text exactly as given, line breaks written as CR LF; read back with its
-// line breaks as CR LF.
+// line breaks as CR LF. For both kinds of side file a folder of that name is no file: reading it
+// gives nothing, as for a missing file.
 std::optional<SideFileText> ReadMemoSideFile(const QString& path);
 void WriteMemoSideFile(const QString& path, const QString& text, SideFileEncoding encoding = {});
 

@@ -1,7 +1,9 @@
 #include "ui/memo.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -30,6 +32,7 @@ QString ToDocumentText(const QString& text) {
 }  // namespace
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+  SetWantTabs(false);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     if (OnChange)
       Guarded(OnChange);
@@ -69,6 +72,10 @@ void TMemo::AppendText(const QString& text) {
   cursor.insertText(text);
 }
 
+void TMemo::SetWantTabs(bool want) {
+  setTabChangesFocus(!want);
+}
+
 int TMemo::TextLength() const {
   return document()->characterCount() - 1;
 }
@@ -83,7 +90,28 @@ int TMemo::SelStart() const {
   return textCursor().selectionStart();
 }
 
+void TMemo::LayOutBeforeShown() {
+  if (isVisible())
+    return;  // a shown box keeps its layout up to date as it is edited and resized
+  if (hidden_layout_ == HiddenLayout{size(), document()->revision()})
+    return;  // laid out already for this size and text
+  // A box that was never shown has had no resize event: its viewport does not have the box's
+  // size yet, and the text is laid out without any wrap width.
+  QResizeEvent resize(size(), QSize());
+  QCoreApplication::sendEvent(this, &resize);
+  // Setting the wrap mode anew lays the text out again for the viewport's width.
+  const LineWrapMode mode = lineWrapMode();
+  setLineWrapMode(NoWrap);
+  setLineWrapMode(mode);
+  // Blocks are laid out when first painted; counting display lines needs every one of them.
+  QAbstractTextDocumentLayout* layout = document()->documentLayout();
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+    layout->blockBoundingRect(block);
+  hidden_layout_ = {size(), document()->revision()};
+}
+
 int TMemo::DisplayLineCount() {
+  LayOutBeforeShown();
   // The plain-text layout measures the document in display lines.
   return static_cast<int>(document()->documentLayout()->documentSize().height());
 }
@@ -93,6 +121,7 @@ bool TMemo::LastLineEmpty() const {
 }
 
 void TMemo::ScrollLines(int lines) {
+  LayOutBeforeShown();
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(std::min(bar->value() + lines, bar->maximum()));
 }

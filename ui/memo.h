@@ -33,6 +33,10 @@ class TMemo : public QPlainTextEdit {
 
   // When false, Enter never inserts a line break.
   bool WantReturns = true;
+  // When false (the default), Tab and Shift+Tab move the focus to the next or previous control
+  // and never insert a tab; pasted text keeps its tabs either way.
+  void SetWantTabs(bool want);
+  bool WantTabs() const { return !tabChangesFocus(); }
   // Every key-down, with a virtual-key code (13 for Enter) the handler may set to 0 to consume it.
   std::function<void(int& key, Qt::KeyboardModifiers shift)> OnKeyDown;
   // Every change of the text.
@@ -40,6 +44,19 @@ class TMemo : public QPlainTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // Lays the text out for the box's width when it is not shown yet, so that display lines and
+  // scrolling are right before the first paint.
+  void LayOutBeforeShown();
+
+  // The size and text revision the hidden box was last laid out for.
+  struct HiddenLayout {
+    QSize size;
+    int revision = -1;
+    bool operator==(const HiddenLayout&) const = default;
+  };
+  HiddenLayout hidden_layout_;
 };
 
 // The virtual-key code of a key event: 13 for Enter and Return, 8 Backspace, 9 Tab, 27 Escape,

@@ -101,9 +101,20 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
+namespace {
+
+bool LeavesTheControl(Qt::FocusReason reason) {
+  // The box's own context menu, or another window (a message box the rebuild shows, another
+  // program) taking the focus, is no leaving: the focus comes back to the box with its text.
+  return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
+         reason != Qt::MenuBarFocusReason;
+}
+
+}  // namespace
+
 void TSpinEdit::focusOutEvent(QFocusEvent* event) {
   const int value = Value();
-  if (value < min_value_ || value > max_value_)
+  if (LeavesTheControl(event->reason()) && (value < min_value_ || value > max_value_))
     SetValue(value);
   QLineEdit::focusOutEvent(event);
 }

@@ -10,7 +10,9 @@ namespace ui {
 
 // An integer box with two spin buttons. Its value is the integer its text holds, or MinValue when
 // the text is not an integer; typing is not limited to the range, stepping and leaving the box
-// are. Every change of the text raises OnChange.
+// are. Leaving means the focus going to another control of the window: the box's own context
+// menu, a message box or another window taking the focus leaves the typed text as it is. Every
+// change of the text raises OnChange.
 class TSpinEdit : public QLineEdit {
  public:
   explicit TSpinEdit(QWidget* parent = nullptr);

@@ -54,6 +54,8 @@ class TestBadSettingsFile : public QObject {
  private slots:
   void StartUpKeepsDefaults_data();
   void StartUpKeepsDefaults();
+  void SomethingElseInPlaceOfTheSideFile_data();
+  void SomethingElseInPlaceOfTheSideFile();
 };
 
 void TestBadSettingsFile::StartUpKeepsDefaults_data() {
@@ -171,6 +173,44 @@ void TestBadSettingsFile::StartUpKeepsDefaults() {
   QCOMPARE(f.Points(), expected_points);
   // Reading changes nothing on disk.
   QVERIFY(ReadBytes(settings) == bytes);
+}
+
+// A folder where the side file belongs, or a file where its folder belongs: there is no side file
+// to restore, so start-up goes on; the save cannot write it and says which file it could not
+// create.
+void TestBadSettingsFile::SomethingElseInPlaceOfTheSideFile_data() {
+  QTest::addColumn<QString>("folder");  // made a folder, relative to the program folder
+  QTest::addColumn<QString>("file");    // made a file
+  QTest::newRow("a folder named like the side file") << "System/Numbers_Memo.txt/inside"
+                                                     << "";
+  QTest::newRow("a file named like its folder") << ""
+                                                << "System";
+}
+
+void TestBadSettingsFile::SomethingElseInPlaceOfTheSideFile() {
+  QFETCH(QString, folder);
+  QFETCH(QString, file);
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), kSection));
+  QVERIFY(folder.isEmpty() || QDir().mkpath(f.folder.filePath(folder)));
+  QVERIFY(file.isEmpty() || WriteBytes(f.folder.filePath(file), "not a folder"));
+
+  TmainForm& form = f.OpenShown();
+  QCOMPARE(form.Numbers_Memo->Text(), QString());
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("300"));
+  QVERIFY(form.Debug_CheckBox->Checked());
+  // Start-up ran to its end: the view and the zero line of its own steps.
+  QCOMPARE(f.View(), qMakePair(0.0, 300.0));
+  QVERIFY(f.ZeroLines() >= 1);
+  QVERIFY(!f.recorder.Events().join('\n').contains("error"));
+
+  f.recorder.Clear();
+  QVERIFY(!form.close());
+  const QString side_file = f.folder.filePath("System/Numbers_Memo.txt");
+  QCOMPARE(f.recorder.Events().size(), 1);
+  QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot create file \"" + side_file + "\". "),
+           qPrintable(f.recorder.Events()[0]));
+  QVERIFY(ReadBytes(f.folder.filePath("settings.dat")) == kSection);
 }
 
 int main(int argc, char** argv) {

@@ -1,8 +1,13 @@
 #include <qpa/qwindowsysteminterface.h>
+#include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QTest>
 
 #include "main_form_fixture.h"
+#include "store_files.h"
 #include "ui/application.h"
 
 namespace {
@@ -33,6 +38,14 @@ class TestMainForm : public QObject {
   void SpinBoxRefusesEnterAndLetters();
   void RebuildAfterViewDraggedLeftOfZero();
   void KeyTypedDuringRebuildIsKept();
+  void StartUpShowsTheEndOfTheList_data();
+  void StartUpShowsTheEndOfTheList();
+  void TabCycleSkipsTheChart();
+  void TabNeverInsertsATab();
+  void ChartTakesTheFocusByAClickOnly();
+  void SpinBoxCorrectsOnlyOnLeaving_data();
+  void SpinBoxCorrectsOnlyOnLeaving();
+  void MessageBoxDuringTypingIsNotLeaving();
 };
 
 void TestMainForm::FirstStart() {
@@ -345,6 +358,194 @@ void TestMainForm::KeyTypedDuringRebuildIsKept() {
   form.Show_Btn->click();
   QCOMPARE(f.recorder.Events(), QStringList{kRange});
   QTRY_COMPARE(form.Numbers_Memo->Text(), QString("5 7"));
+}
+
+namespace {
+
+QString Numbers(int count) {
+  QStringList numbers;
+  for (int i = 0; i < count; ++i)
+    numbers << QString::number(i % 36 + 1);
+  return numbers.join(' ');
+}
+
+// Starts a main window on a stored list, as a person does: settings.dat and the side file are in
+// place before the window exists, and it is shown only after its creation handler has run.
+TmainForm& StartOn(MainFormFixture& f, const QString& list) {
+  const QString memo = f.folder.filePath("System/Numbers_Memo.txt");
+  if (!WriteBytes(memo, list.toUtf8()) ||
+      !WriteBytes(f.folder.filePath("settings.dat"),
+                  "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=100\r\n")) {
+    qFatal("cannot write the stored list");
+  }
+  return f.OpenShown();
+}
+
+// The keyboard focus after `key` is pressed in the window's focus widget.
+QWidget* AfterKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  return QApplication::focusWidget();
+}
+
+}  // namespace
+
+// The window opens with the end of the stored list in view, however long it is and however its
+// lines are broken.
+void TestMainForm::StartUpShowsTheEndOfTheList_data() {
+  QTest::addColumn<QString>("list");
+  QTest::newRow("600 numbers on one wrapped line") << Numbers(600);
+  QString lines;
+  for (int i = 0; i < 40; ++i)
+    lines += Numbers(30) + "\r\n";
+  // A line break inside the list is a bad number for the rebuild, which reports it and takes it
+  // out; what is left still opens scrolled to its end.
+  QTest::newRow("40 lines, the last one empty") << lines;
+  QTest::newRow("40 lines, the last one full") << lines + Numbers(12);
+}
+
+void TestMainForm::StartUpShowsTheEndOfTheList() {
+  QFETCH(QString, list);
+  MainFormFixture f;
+  TmainForm& form = StartOn(f, list);
+  ui::TMemo* memo = form.Numbers_Memo;
+  QVERIFY(!memo->Text().isEmpty());
+  QScrollBar* bar = memo->verticalScrollBar();
+  QTRY_VERIFY(bar->maximum() > 0);
+  QCOMPARE(bar->value(), bar->maximum());
+  // The last character is on the screen, and the first is not.
+  QTextCursor end(memo->document());
+  end.movePosition(QTextCursor::End);
+  QVERIFY(memo->viewport()->rect().contains(memo->cursorRect(end)));
+  QTextCursor start(memo->document());
+  QVERIFY(!memo->viewport()->rect().intersects(memo->cursorRect(start)));
+
+  // Enter still scrolls to the end after the view was moved back to the top.
+  bar->setValue(0);
+  memo->setFocus();
+  memo->SetSelStart(0);
+  f.Enter();
+  QCOMPARE(bar->value(), bar->maximum());
+}
+
+// Tab goes round the settings box's three controls; the chart and the hidden log panel are not
+// on the way.
+void TestMainForm::TabCycleSkipsTheChart() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Show_Btn->setFocus();
+  QCOMPARE(AfterKey(Qt::Key_Tab), form.Numbers_Memo);
+  QCOMPARE(AfterKey(Qt::Key_Tab), form.DotsPerPage_SE);
+  QCOMPARE(AfterKey(Qt::Key_Tab), form.Show_Btn);
+  QCOMPARE(AfterKey(Qt::Key_Backtab, Qt::ShiftModifier), form.DotsPerPage_SE);
+  QCOMPARE(AfterKey(Qt::Key_Backtab, Qt::ShiftModifier), form.Numbers_Memo);
+  QCOMPARE(AfterKey(Qt::Key_Backtab, Qt::ShiftModifier), form.Show_Btn);
+}
+
+// Tab in the number box moves on and leaves the list alone; a tab that comes with pasted text
+// stays in it.
+void TestMainForm::TabNeverInsertsATab() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  ui::TMemo* memo = form.Numbers_Memo;
+  memo->setFocus();
+  f.Type(memo, "1");
+  QCOMPARE(AfterKey(Qt::Key_Tab), form.DotsPerPage_SE);
+  memo->setFocus();
+  QCOMPARE(AfterKey(Qt::Key_Backtab, Qt::ShiftModifier), form.Show_Btn);
+  memo->setFocus();
+  f.Type(memo, "2");
+  QCOMPARE(memo->Text(), QString("12"));
+  f.recorder.Clear();
+  f.Enter();
+  QCOMPARE(f.recorder.Events(), QStringList());
+
+  QGuiApplication::clipboard()->setText("1\t2");
+  memo->paste();
+  QCOMPARE(memo->Text(), QString("12 1\t2"));
+}
+
+// The chart is no Tab stop, yet a click gives it the focus; keys pressed then change nothing.
+void TestMainForm::ChartTakesTheFocusByAClickOnly() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->SetText("5 12 7");
+  form.Show_Btn->click();
+  for (int i = 0; i < 6; ++i) {
+    QVERIFY(AfterKey(Qt::Key_Tab) != form.Chart1);
+  }
+  QTest::mouseClick(form.Chart1, Qt::LeftButton, Qt::NoModifier, QPoint(400, 200));
+  QCOMPARE(QApplication::focusWidget(), form.Chart1);
+  const auto view = f.View();
+  const QString points = f.Points();
+  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_PageDown, Qt::Key_Return,
+                      Qt::Key_Space, Qt::Key_5}) {
+    QTest::keyClick(form.Chart1, key);
+  }
+  QCOMPARE(f.View(), view);
+  QCOMPARE(f.Points(), points);
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 7"));
+}
+
+// Only a move of the focus to another control corrects a value out of range; a popup of the box
+// itself or another window taking the focus leaves the typed text.
+void TestMainForm::SpinBoxCorrectsOnlyOnLeaving_data() {
+  QTest::addColumn<Qt::FocusReason>("reason");
+  QTest::addColumn<QString>("after");
+  QTest::newRow("Tab") << Qt::TabFocusReason << "50";
+  QTest::newRow("Shift+Tab") << Qt::BacktabFocusReason << "50";
+  QTest::newRow("a click elsewhere") << Qt::MouseFocusReason << "50";
+  QTest::newRow("a shortcut") << Qt::ShortcutFocusReason << "50";
+  QTest::newRow("the program") << Qt::OtherFocusReason << "50";
+  QTest::newRow("its context menu") << Qt::PopupFocusReason << "7";
+  QTest::newRow("another window") << Qt::ActiveWindowFocusReason << "7";
+}
+
+void TestMainForm::SpinBoxCorrectsOnlyOnLeaving() {
+  QFETCH(Qt::FocusReason, reason);
+  QFETCH(QString, after);
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.DotsPerPage_SE->SetText("7");
+  QFocusEvent out(QEvent::FocusOut, reason);
+  QApplication::sendEvent(form.DotsPerPage_SE, &out);
+  QCOMPARE(form.DotsPerPage_SE->Text(), after);
+}
+
+// With an empty list every keystroke in the spin box reports the empty list. The box that shows
+// the report takes the focus for a while; that is no leaving, so the text stays and no second
+// report follows.
+void TestMainForm::MessageBoxDuringTypingIsNotLeaving() {
+  class FocusTakingRecorder : public ui::Services {
+   public:
+    explicit FocusTakingRecorder(QWidget* spin) : spin_(spin) { ui::InstallServices(this); }
+    ~FocusTakingRecorder() override { ui::InstallServices(nullptr); }
+    void Beep() override {}
+    void ShowMessage(const QString& text) override {
+      messages << text;
+      // What a modal box does to the focus of the window below it, and back.
+      QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+      QApplication::sendEvent(spin_, &out);
+      QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+      QApplication::sendEvent(spin_, &in);
+    }
+    void ShowError(const QString& text) override { messages << "error: " + text; }
+    QStringList messages;
+
+   private:
+    QWidget* spin_;
+  };
+
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  ui::TSpinEdit* spin = form.DotsPerPage_SE;
+  spin->setFocus();
+  spin->selectAll();
+  FocusTakingRecorder recorder(spin);
+  QTest::keyClick(spin, '7');
+  QCOMPARE(recorder.messages, QStringList{"Не задан список номеров!"});
+  QCOMPARE(spin->Text(), QString("7"));
+  form.Show_Btn->setFocus(Qt::TabFocusReason);
+  QCOMPARE(spin->Text(), QString("50"));
 }
 
 int main(int argc, char** argv) {

@@ -67,10 +67,10 @@ void TestSideFiles::PathsLieUnderTheProgramFolder() {
 
 void TestSideFiles::CreatesFoldersWithMissingParents() {
   QVERIFY(!QFileInfo::exists(MemoSideFolder()));
-  CreateSideFolder(ListSideFolder());
+  CreateSideFolderFor(ListSideFilePath("List"));
   QVERIFY(QFileInfo(ListSideFolder()).isDir());
   WriteMemoSideFile(MemoSideFilePath("Numbers_Memo"), "5 12");
-  CreateSideFolder(MemoSideFolder());  // already there: nothing happens
+  CreateSideFolderFor(MemoSideFilePath("Memo"));  // already there: nothing happens
   QCOMPARE(ReadBytes(MemoSideFilePath("Numbers_Memo")), QByteArray("5 12"));
 }
 
@@ -88,7 +88,7 @@ void TestSideFiles::WritesMemoFiles_data() {
 void TestSideFiles::WritesMemoFiles() {
   QFETCH(QString, text);
   QFETCH(QByteArray, bytes);
-  CreateSideFolder(MemoSideFolder());
+  CreateSideFolderFor(MemoSideFilePath("Memo"));
   const QString path = MemoSideFilePath("Numbers_Memo");
   WriteMemoSideFile(path, text);
   QCOMPARE(ReadBytes(path), bytes);
@@ -111,7 +111,7 @@ void TestSideFiles::WritesListFiles_data() {
 void TestSideFiles::WritesListFiles() {
   QFETCH(QStringList, items);
   QFETCH(QByteArray, bytes);
-  CreateSideFolder(ListSideFolder());
+  CreateSideFolderFor(ListSideFilePath("List"));
   const QString path = ListSideFilePath("List");
   WriteListSideFile(path, items);
   QCOMPARE(ReadBytes(path), bytes);
@@ -175,7 +175,7 @@ void TestSideFiles::ReadsListLines() {
 }
 
 void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
-  CreateSideFolder(MemoSideFolder());
+  CreateSideFolderFor(MemoSideFilePath("Memo"));
   const QString memo = MemoSideFilePath("Numbers_Memo");
   WriteBytes(memo, Utf8Mark("5 12"));
   const std::optional<SideFileText> loaded = ReadMemoSideFile(memo);
@@ -184,7 +184,7 @@ void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
   WriteMemoSideFile(memo, loaded->text + " Ж", loaded->encoding);
   QCOMPARE(ReadBytes(memo), Utf8Mark("5 12 Ж"));
 
-  CreateSideFolder(ListSideFolder());
+  CreateSideFolderFor(ListSideFilePath("List"));
   const QString list = ListSideFilePath("List");
   WriteBytes(list, Utf16Be("a\r\n"));
   const std::optional<SideFileLines> items = ReadListSideFile(list);
@@ -219,7 +219,7 @@ void TestSideFiles::ReadsRawSettingsText() {
 }
 
 void TestSideFiles::FailedWriteRaisesAndKeepsTheFile() {
-  CreateSideFolder(MemoSideFolder());
+  CreateSideFolderFor(MemoSideFilePath("Memo"));
   const QString memo = MemoSideFilePath("Numbers_Memo");
   WriteBytes(memo, "old");
   // Root ignores permission bits: a folder where the temporary file must go blocks the write.
@@ -241,16 +241,18 @@ void TestSideFiles::UnreadableFileRaises() {
   const QString expected =
       QString("Cannot open file \"%1\". %2").arg(folder, QString::fromUtf8(std::strerror(EISDIR)));
   QCOMPARE(ErrorOf([&] { ReadRawSettingsText(folder); }), expected);
-  QCOMPARE(ErrorOf([&] { ReadMemoSideFile(folder); }), expected);
-  QCOMPARE(ErrorOf([&] { ReadListSideFile(folder); }), expected);
+  // A folder in place of a side file is no side file at all.
+  QVERIFY(!ReadMemoSideFile(folder));
+  QVERIFY(!ReadListSideFile(folder));
 }
 
 void TestSideFiles::BlockedFolderRaises() {
   WriteBytes(dir_->filePath("System"), "a file where the folder should be");
-  const QString error = ErrorOf([&] { CreateSideFolder(ListSideFolder()); });
-  QVERIFY2(error.startsWith(QString("Cannot create file \"%1\". ").arg(ListSideFolder())),
-           qPrintable(error));
-  QVERIFY(error.size() > QString("Cannot create file \"%1\". ").arg(ListSideFolder()).size());
+  // The message names the side file that could not be written, not the folder on its way.
+  const QString file = ListSideFilePath("List");
+  const QString error = ErrorOf([&] { CreateSideFolderFor(file); });
+  QVERIFY2(error.startsWith(QString("Cannot create file \"%1\". ").arg(file)), qPrintable(error));
+  QVERIFY(error.size() > QString("Cannot create file \"%1\". ").arg(file).size());
 }
 
 QTEST_GUILESS_MAIN(TestSideFiles)

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <qpa/qwindowsysteminterface.h>
 #include <QTest>
 #include <QTimer>
@@ -182,8 +184,9 @@ void TestStoreMainWindow::UnwritableFolderRefusesClose() {
 void TestStoreMainWindow::UnreadableSideFileReportedAtStart() {
   MainFormFixture f;
   QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), MainSection("300")));
-  // A folder standing where the text file is expected cannot be read, even by root.
-  QVERIFY(QDir().mkpath(f.folder.filePath("System/Numbers_Memo.txt")));
+  // A named pipe standing where the text file is expected cannot be read, even by root.
+  QVERIFY(QDir().mkpath(f.folder.filePath("System")));
+  QCOMPARE(::mkfifo(QFile::encodeName(f.folder.filePath("System/Numbers_Memo.txt")), 0600), 0);
   TmainForm& form = f.Open();
   QCOMPARE(f.recorder.Events().size(), 1);
   QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot open file \"" +
