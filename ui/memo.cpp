@@ -134,6 +134,11 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // Tab with Ctrl or Alt does not reach the focus chain, yet it must not type a tab either.
+  if (!WantTabs() && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {
+    event->ignore();
+    return;
+  }
   QPlainTextEdit::keyPressEvent(event);
 }
 
