@@ -1,5 +1,6 @@
 #include "ui/spin_edit.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QToolButton>
@@ -46,6 +47,8 @@ TSpinEdit::TSpinEdit(QWidget* parent)
     if (OnChange)
       Guarded(OnChange);
   });
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget* /*old*/, QWidget* now) { FocusChanged(now); });
 }
 
 int TSpinEdit::Value() const {
@@ -113,10 +116,27 @@ bool LeavesTheControl(Qt::FocusReason reason) {
 }  // namespace
 
 void TSpinEdit::focusOutEvent(QFocusEvent* event) {
-  const int value = Value();
-  if (LeavesTheControl(event->reason()) && (value < min_value_ || value > max_value_))
-    SetValue(value);
+  away_ = !LeavesTheControl(event->reason());
+  if (!away_)
+    CorrectOnLeaving();
   QLineEdit::focusOutEvent(event);
+}
+
+void TSpinEdit::FocusChanged(QWidget* now) {
+  // Back from another window or a popup: the focus lands on the box again, or, when a control of
+  // this window was clicked meanwhile, on that control; only the second is leaving. Focus going
+  // to yet another window (the message box, another program) says nothing yet.
+  if (!away_ || !now || now->window() != window())
+    return;
+  away_ = false;
+  if (now != this)
+    Guarded([this] { CorrectOnLeaving(); });
+}
+
+void TSpinEdit::CorrectOnLeaving() {
+  const int value = Value();
+  if (value < min_value_ || value > max_value_)
+    SetValue(value);
 }
 
 void TSpinEdit::resizeEvent(QResizeEvent* event) {

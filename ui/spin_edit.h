@@ -43,10 +43,16 @@ class TSpinEdit : public QLineEdit {
 
  private:
   int Clamped(int value) const;
+  // Brings a value outside MinValue .. MaxValue to the nearer limit.
+  void CorrectOnLeaving();
+  void FocusChanged(QWidget* now);
 
   int min_value_ = 0;
   int max_value_ = 100;
   int increment_ = 1;
+  // The focus went to a popup or another window; where it comes back decides whether the box
+  // was left.
+  bool away_ = false;
   QToolButton* up_button_;
   QToolButton* down_button_;
 };

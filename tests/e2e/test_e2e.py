@@ -34,6 +34,12 @@ SPIN_TEXT = (941 + 20, 431 + 47 + 11)
 # An empty spot of the settings box, above the number box: the pointer rests here so that no
 # marker under it is highlighted when the screen is read.
 REST = (500, 431 + 9)
+# The right end of the number box's last visible line: a click there puts the caret at the end of
+# the text only when the box shows its end.
+MEMO_LAST_LINE_END = (5 + 814 - 24, 431 + 18 + 82 - 8)
+# A message box that has not come up by then is taken as none.
+NO_BOX_WAIT = 1.0
+EMPTY_LIST = "Не задан список номеров!"
 
 STARTED = time.monotonic()
 
@@ -109,6 +115,14 @@ class Session:
         self.desk.click(x, y)
         wait_until(lambda: not self.message_boxes(), f"the message box to close {when}")
 
+    def expect_no_message_box(self, when):
+        """Fails when a message box of the program comes up within a moment."""
+        deadline = time.monotonic() + NO_BOX_WAIT
+        while time.monotonic() < deadline:
+            if self.message_boxes():
+                raise Failure(f"a message box came up {when}")
+            time.sleep(0.05)
+
     def close(self):
         """Closes the window as a window manager's close button would and waits for the end."""
         self.desk.close_window(self.window)
@@ -167,6 +181,82 @@ def expect_saved_state(folder, memo_text, points_per_page, elsewhere):
         raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
 
 
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def store(folder, memo_text, points_per_page):
+    write(os.path.join(folder, "settings.dat"), settings_text(points_per_page))
+    write(os.path.join(folder, "System", "Numbers_Memo.txt"), memo_text.encode())
+
+
+def check_long_list_and_tab(program, desk, folder, elsewhere):
+    """A start on a long stored list shows its end; Tab and Shift+Tab go round the button, the
+    number box and the spin box, never into the chart, and never type a tab."""
+    numbers = [i % 36 + 1 for i in range(600)]
+    text = " ".join(map(str, numbers))
+    store(folder, text, 100)
+    app = Session(desk, program, elsewhere)
+    app.expect_walk(numbers, (0, 100), "after a start on 600 numbers")
+    # Typing at the end of what the box shows appends to the list only when it shows the end.
+    app.click(MEMO_LAST_LINE_END)
+    desk.type(" 7")
+    desk.key("Return")
+    numbers.append(7)
+    last = len(numbers) - 1
+    app.expect_walk(numbers, (last - 100, last + 200), "after typing at the end the box shows")
+
+    # From the number box Tab leads to the spin box, which selects its text for typing over.
+    desk.key("Tab")
+    desk.type("300")
+    app.expect_walk(numbers, (0, 300), "after Tab and 300 typed into the spin box")
+    # The spin box's rebuilds wrote the list back without its trailing space.
+    desk.key("shift+Tab")
+    desk.type(" 9")
+    desk.key("Return")
+    numbers.append(9)
+    last += 1
+    app.expect_walk(numbers, (last - 100, last + 200), "after Shift+Tab, 9 and Enter")
+    app.expect_no_message_box("after Shift+Tab, 9 and Enter")
+    # Twice Tab from the number box reaches the button, which Space presses.
+    desk.key("Tab")
+    desk.key("Tab")
+    desk.key("space")
+    shown = app.expect_walk(numbers, (0, 300), "after Tab, Tab and Space")
+    app.wait_idle(shown)
+    app.close()
+    expect_saved_state(folder, text + " 7 9", 300, elsewhere)
+
+
+def check_message_box_in_spin_box(program, desk, folder, elsewhere):
+    """The message box a keystroke in the spin box brings up takes the focus for a while; that
+    is no leaving of the box, so the typed value stays until the focus goes to another control."""
+    store(folder, "", 100)
+    app = Session(desk, program, elsewhere)
+    app.expect_walk([], (0, 100), "after a start on an empty list")
+    app.click(SPIN_TEXT)
+    desk.key("ctrl+a")
+    desk.type("7")
+    app.dismiss_message_box("after 7 typed into the spin box")
+    app.expect_no_message_box("after the one message box was dismissed")
+    app.expect_walk([], (0, 7), "after 7 typed into the spin box")
+    # Still 7: a step goes from there.
+    desk.key("Up")
+    app.dismiss_message_box("after Up in the spin box")
+    app.expect_walk([], (0, 107), "after Up from 7")
+    desk.key("ctrl+a")
+    desk.type("7")
+    app.dismiss_message_box("after 7 typed again")
+    # Leaving the box for the number box corrects 7 to the lower limit.
+    app.click(MEMO)
+    app.dismiss_message_box("after leaving the spin box")
+    app.expect_walk([], (0, 50), "after leaving the spin box at 7")
+    app.expect_no_message_box("after the correction")
+    app.close()
+
+
 def run(program, desk, folder, elsewhere):
     # First start, in an empty program folder.
     app = Session(desk, program, elsewhere)
@@ -217,6 +307,9 @@ def run(program, desk, folder, elsewhere):
     app.close()
     # The start-up rebuild wrote the list back without its trailing space.
     expect_saved_state(folder, "5 12 8 29", 200, elsewhere)
+
+    check_long_list_and_tab(program, desk, folder, elsewhere)
+    check_message_box_in_spin_box(program, desk, folder, elsewhere)
 
 
 def stop_on_signal(number, _frame):

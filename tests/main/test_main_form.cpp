@@ -46,6 +46,8 @@ class TestMainForm : public QObject {
   void SpinBoxCorrectsOnlyOnLeaving_data();
   void SpinBoxCorrectsOnlyOnLeaving();
   void MessageBoxDuringTypingIsNotLeaving();
+  void ReturningToAnotherControlIsLeaving_data();
+  void ReturningToAnotherControlIsLeaving();
 };
 
 void TestMainForm::FirstStart() {
@@ -549,6 +551,39 @@ void TestMainForm::MessageBoxDuringTypingIsNotLeaving() {
   QCOMPARE(spin->Text(), QString("7"));
   form.Show_Btn->setFocus(Qt::TabFocusReason);
   QCOMPARE(spin->Text(), QString("50"));
+}
+
+// While another window has the focus, a click on another control of the main window gives that
+// control the focus only once the main window is active again: the spin box hears nothing more of
+// it, yet it has been left.
+void TestMainForm::ReturningToAnotherControlIsLeaving_data() {
+  QTest::addColumn<bool>("to_another_control");
+  QTest::addColumn<QString>("after");
+  QTest::newRow("back to the spin box") << false << "7";
+  QTest::newRow("back to the number box") << true << "50";
+}
+
+void TestMainForm::ReturningToAnotherControlIsLeaving() {
+  QFETCH(bool, to_another_control);
+  QFETCH(QString, after);
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  ui::TSpinEdit* spin = form.DotsPerPage_SE;
+  spin->setFocus();
+  spin->SetText("7");
+
+  QWidget other;
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.show();
+  other.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&other));
+  QCOMPARE(spin->Text(), QString("7"));
+  if (to_another_control)
+    form.Numbers_Memo->setFocus(Qt::MouseFocusReason);
+  QCOMPARE(spin->Text(), QString("7"));
+  form.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  QCOMPARE(spin->Text(), after);
 }
 
 int main(int argc, char** argv) {
