@@ -53,7 +53,7 @@ class TestFailedRestore : public QObject {
 
 void TestFailedRestore::CloseKeepsWhatCouldNotBeRead_data() {
   QTest::addColumn<QString>("unreadable");  // relative to the program folder
-  QTest::addColumn<bool>("folder");  // else a named pipe
+  QTest::addColumn<bool>("folder");         // else a named pipe
   QTest::newRow("a pipe at the side file") << "System/Numbers_Memo.txt" << false;
   QTest::newRow("a folder at the side file") << "System/Numbers_Memo.txt" << true;
   QTest::newRow("a pipe at settings.dat") << "settings.dat" << false;
@@ -75,9 +75,9 @@ void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
 
   TmainForm& form = f.OpenShown();
   QCOMPARE(f.recorder.Events().size(), 1);
-  QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot open file \"" + unreadable_path +
-                                             "\". "),
-           qPrintable(f.recorder.Events()[0]));
+  QVERIFY2(
+      f.recorder.Events()[0].startsWith("error: Cannot open file \"" + unreadable_path + "\". "),
+      qPrintable(f.recorder.Events()[0]));
   QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
   QVERIFY(!form.Debug_CheckBox->Checked());
 

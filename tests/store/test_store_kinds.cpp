@@ -349,8 +349,8 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
       "Picker1.Time=quarter past\r\n"
       " Edit1.Text = 'quoted' \r\n"
       "List1.File=List1\r\n";
-  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\nDateEdit1.Text=01.02.2026\r\n" +
-                                     kept_lines));
+  QVERIFY(WriteBytes(
+      Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\nDateEdit1.Text=01.02.2026\r\n" + kept_lines));
   QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "old memo"));
   QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "a\r\nb\r\n"));
   KindsForm form;
@@ -362,8 +362,8 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
   form.Edit1->SetText("typed");
   form.List1->SetItems({"z"});
   SaveFormsState(Settings());
-  QCOMPARE(ReadBytes(Settings()), "[KindsForm]\r\n" + kept_lines +
-                                      "Memo1.File=Memo1\r\nDateEdit1.Text=02.03.2027\r\n");
+  QCOMPARE(ReadBytes(Settings()),
+           "[KindsForm]\r\n" + kept_lines + "Memo1.File=Memo1\r\nDateEdit1.Text=02.03.2027\r\n");
   QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("new memo"));
   QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("a\r\nb\r\n"));
 
