@@ -6,8 +6,6 @@
 #include <QFontInfo>
 #include <algorithm>
 
-#include <QFileInfo>
-
 #include "base/program_folder.h"
 #include "main/app_icon.h"
 #include "main/walk_text.h"
@@ -213,7 +211,7 @@ void TmainForm::FormCreate() {
   setWindowTitle(QStringLiteral("Tarvelon ver. 0.1"));
   ui::ProcessMessages();
   const QString settings = SettingsPath();
-  if (QFileInfo::exists(settings))
+  if (FormsStateStored(settings))
     LoadFormsState(settings);
   Series1->Clear();
   Chart1->BottomAxis().SetMaximum(DotsPerPage_SE->Value());

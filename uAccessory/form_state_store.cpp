@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
@@ -24,6 +28,41 @@ constexpr char kSideFileEncoding[] = "tarvelonSideFileEncoding";
 void RememberEncoding(QObject* control, SideFileEncoding encoding) {
   control->setProperty(kSideFileEncoding,
                        static_cast<int>(encoding.encoding) * 2 + (encoding.has_mark ? 1 : 0));
+}
+
+// Set on every component when a restore begins and cleared once the component is restored. A
+// component still marked when the restore stopped at an error was never read back: the next save
+// keeps its stored keys and side files instead of writing defaults over them.
+constexpr char kNotRestored[] = "tarvelonNotRestored";
+
+void MarkNotRestored(const std::vector<ui::TForm*>& forms) {
+  for (const ui::TForm* form : forms) {
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+      if (QObject* object = form->Component(i).Object)
+        object->setProperty(kNotRestored, true);
+    }
+  }
+}
+
+bool IsNotRestored(const ui::TComponent& component) {
+  return component.Object && component.Object->property(kNotRestored).toBool();
+}
+
+void MarkRestored(const ui::TComponent& component) {
+  if (component.Object)
+    component.Object->setProperty(kNotRestored, QVariant());
+}
+
+// Whether the settings key `key` is one of the keys the store writes for the component `name`.
+bool IsKeyOf(QStringView key, const QString& name) {
+  static const char* const kSuffixes[] = {".File",  ".Text",    ".Time",
+                                          ".Items", ".Checked", ".ItemIndex",
+                                          ".Value", ".Color",   ".FloatValue"};
+  for (const char* suffix : kSuffixes) {
+    if (SameProfileName(key, name + QLatin1String(suffix)))
+      return true;
+  }
+  return false;
 }
 
 SideFileEncoding RememberedEncoding(const QObject* control) {
@@ -174,11 +213,21 @@ class UpdateBracket {
   ui::TListBox* list_;
 };
 
+// Whether the control's side file should be looked for under its own name, after `base_name`
+// from the settings file named none that exists: the save always writes it there, so it holds the
+// contents even when settings.dat is missing, damaged, or was not yet replaced when a save died.
+bool TryOwnName(const QString& base_name, const ui::TComponent& c) {
+  return base_name != c.Name && IsPlainBaseName(c.Name);
+}
+
 void RestoreMemo(Section& s, const ui::TComponent& c, ui::TMemo* memo) {
   const QString base_name = s.Profile().ReadString(s.Name(), s.Key(c, ".File"), memo->Text());
-  if (base_name.isEmpty() || !IsPlainBaseName(base_name))
-    return;
-  if (const auto file = ReadMemoSideFile(MemoSideFilePath(base_name))) {
+  std::optional<SideFileText> file;
+  if (!base_name.isEmpty() && IsPlainBaseName(base_name))
+    file = ReadMemoSideFile(MemoSideFilePath(base_name));
+  if (!file && TryOwnName(base_name, c))
+    file = ReadMemoSideFile(MemoSideFilePath(c.Name));
+  if (file) {
     memo->SetText(file->text);
     RememberEncoding(memo, file->encoding);
   }
@@ -188,12 +237,15 @@ void RestoreListBox(Section& s, const QString& raw, const ui::TComponent& c, ui:
   const QString base_name =
       s.Profile().ReadString(s.Name(), s.Key(c, ".File"), JoinedWithCrLf(list->Items()));
   UpdateBracket bracket(list);
-  if (IsPlainBaseName(base_name)) {
-    if (const auto file = ReadListSideFile(ListSideFilePath(base_name))) {
-      list->SetItems(file->lines);
-      RememberEncoding(list, file->encoding);
-      return;
-    }
+  std::optional<SideFileLines> file;
+  if (IsPlainBaseName(base_name))
+    file = ReadListSideFile(ListSideFilePath(base_name));
+  if (!file && TryOwnName(base_name, c))
+    file = ReadListSideFile(ListSideFilePath(c.Name));
+  if (file) {
+    list->SetItems(file->lines);
+    RememberEncoding(list, file->encoding);
+    return;
   }
   if (const auto stored = ReadStoredList(raw, s.Name(), c.Name, StoredListForm::kItemList)) {
     list->ClearItems();
@@ -224,7 +276,9 @@ void RestoreCheckList(const Section& s, const QString& raw, const ui::TComponent
 
 // Every control of a known kind takes its values back, kind by kind in a fixed order. The
 // default for a missing value is always the control's current one.
-void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
+// Without a settings file nothing is written back into one, so a restore from side files alone
+// creates no file.
+void LoadComponent(Section& s, const QString& raw, bool settings_exist, const ui::TComponent& c) {
   if (!c.Object)
     return;
   TProfileFile& p = s.Profile();
@@ -245,7 +299,7 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
     edit->SetText(read_text(edit->Text()));
   if (auto* picker = As<ui::TDateTimePicker>(c)) {
     picker->SetTime(p.ReadTime(section, s.Key(c, ".Time"), picker->Time()));
-    if (visible)
+    if (visible && settings_exist)
       p.WriteTime(section, s.Key(c, ".Time"), picker->Time());
   }
   if (auto* edit = As<ui::TEdit>(c))
@@ -296,35 +350,92 @@ void LoadComponent(Section& s, const QString& raw, const ui::TComponent& c) {
 
 }  // namespace
 
+bool FormsStateStored(const QString& file_name) {
+  if (QFileInfo::exists(file_name))
+    return true;
+  for (const ui::TForm* form : ui::ApplicationForms()) {
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+      const ui::TComponent& c = form->Component(i);
+      if (!IsVisible(c.Object) || !IsPlainBaseName(c.Name))
+        continue;
+      if (As<ui::TMemo>(c) && QFileInfo::exists(MemoSideFilePath(c.Name)))
+        return true;
+      if (As<ui::TListBox>(c) && QFileInfo::exists(ListSideFilePath(c.Name)))
+        return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+// Whether the last restore stopped before it reached any component of the form; its section is
+// then left exactly as it stands.
+bool NothingRestored(const ui::TForm& form) {
+  bool any = false;
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    const ui::TComponent& c = form.Component(i);
+    if (!c.Object)
+      continue;
+    if (!IsNotRestored(c))
+      return false;
+    any = true;
+  }
+  return any;
+}
+
+void SaveForm(TProfileFile& profile, const ui::TForm& form) {
+  QStringList kept;
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    if (IsNotRestored(form.Component(i)))
+      kept << form.Component(i).Name;
+  }
+  profile.EraseSection(form.Name(), [&kept](QStringView key) {
+    return std::any_of(kept.begin(), kept.end(),
+                       [key](const QString& name) { return IsKeyOf(key, name); });
+  });
+  Section section(profile, form.Name());
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    if (!IsNotRestored(form.Component(i)))
+      SaveComponent(section, form.Component(i));
+  }
+}
+
+}  // namespace
+
 void SaveFormsState(const QString& file_name) {
+  std::vector<ui::TForm*> forms;
+  for (ui::TForm* form : ui::ApplicationForms()) {
+    if (form->Name() != QStringLiteral("AboutForm") && !NothingRestored(*form))
+      forms.push_back(form);
+  }
+  if (forms.empty())
+    return;
   // The whole save goes to the settings file in one replacement when the profile is closed: a
   // save that fails or dies half-way leaves the file as it was, never with a section erased.
   TProfileFile profile(file_name);
   profile.BeginBatch();
-  const std::vector<ui::TForm*> forms = ui::ApplicationForms();
-  for (ui::TForm* form : forms) {
-    if (form->Name() == QStringLiteral("AboutForm"))
-      continue;
-    profile.EraseSection(form->Name());
-    Section section(profile, form->Name());
-    for (int i = 0; i < form->ComponentCount(); ++i)
-      SaveComponent(section, form->Component(i));
-  }
+  for (ui::TForm* form : forms)
+    SaveForm(profile, *form);
   profile.Close();
 }
 
 void LoadFormsState(const QString& file_name) {
-  if (!QFileInfo::exists(file_name)) {
+  if (!FormsStateStored(file_name)) {
     ui::Beep();
     return;
   }
+  const bool settings_exist = QFileInfo::exists(file_name);
+  const std::vector<ui::TForm*> forms = ui::ApplicationForms();
+  MarkNotRestored(forms);
   const QString raw = ReadRawSettingsText(file_name);
   TProfileFile profile(file_name);
-  const std::vector<ui::TForm*> forms = ui::ApplicationForms();
   for (ui::TForm* form : forms) {
     Section section(profile, form->Name());
-    for (int i = 0; i < form->ComponentCount(); ++i)
-      LoadComponent(section, raw, form->Component(i));
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+      LoadComponent(section, raw, settings_exist, form->Component(i));
+      MarkRestored(form->Component(i));
+    }
   }
   profile.Close();
 }

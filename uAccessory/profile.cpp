@@ -320,24 +320,39 @@ void TProfileFile::WriteString(const QString& section, const QString& key, const
 }
 
 void TProfileFile::EraseSection(const QString& section) {
+  EraseSection(section, {});
+}
+
+void TProfileFile::EraseSection(const QString& section,
+                                const std::function<bool(QStringView key)>& keep) {
   const std::optional<ProfileImage> image = ImageOf(CurrentBytes());
   if (!image)
     return;
   const Location location = Locate(*image, section, QStringView());
   if (location.header < 0)
     return;
-  std::string out = Bytes(*image, 0, image->lines[location.header].begin);
+  const FileLine& header = image->lines[location.header];
+  std::string body;
+  std::string rest;
+  bool kept_key = false;
   for (std::size_t i = location.header + 1; i < image->lines.size(); ++i) {
     const FileLine& line = image->lines[i];
-    const ProfileLineKind kind = ClassifyProfileLine(line.text).kind;
-    if (kind == ProfileLineKind::kSection) {
-      out += image->bytes.substr(line.begin);
+    const ProfileLine parsed = ClassifyProfileLine(line.text);
+    if (parsed.kind == ProfileLineKind::kSection) {
+      rest = image->bytes.substr(line.begin);
       break;
     }
-    if (kind != ProfileLineKind::kKey)
-      out += Bytes(*image, line.begin, line.end);
+    if (parsed.kind != ProfileLineKind::kKey) {
+      body += Bytes(*image, line.begin, line.end);
+    } else if (keep && keep(parsed.name)) {
+      body += Bytes(*image, line.begin, line.end);
+      kept_key = true;
+    }
   }
-  Store(out);
+  std::string out = Bytes(*image, 0, header.begin);
+  if (kept_key)
+    out += Bytes(*image, header.begin, header.end);
+  Store(out + body + rest);
 }
 
 void TProfileFile::BeginBatch() {

@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <QTime>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -62,6 +63,9 @@ class TProfileFile {
   // Removes the header of the first section of that name and its key lines; comments, blank
   // lines and foreign lines stay. A missing section or file is left alone and nothing is written.
   void EraseSection(const QString& section);
+  // As EraseSection, but key lines for which `keep` returns true stay byte for byte, and with them
+  // the header, so that they still belong to the section.
+  void EraseSection(const QString& section, const std::function<bool(QStringView key)>& keep);
 
  private:
   // The file's bytes as the batch has them (nothing: no file), and whether a write changed them.

@@ -31,6 +31,8 @@ class TestProfile : public QObject {
   void WritesAString_data();
   void WritesAString();
   void ErasesASection_data();
+  void ErasesASectionKeepingKeys_data();
+  void ErasesASectionKeepingKeys();
   void ErasesASection();
   void EraseOfNothingWritesNothing();
   void WritesTheExampleSection_data();
@@ -330,6 +332,30 @@ void TestProfile::ErasesASection() {
   QFETCH(QByteArray, expected);
   WriteBytes(Path(), file);
   TProfileFile(Path()).EraseSection(section);
+  QCOMPARE(ReadBytes(Path()), expected);
+}
+
+void TestProfile::ErasesASectionKeepingKeys_data() {
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<QByteArray>("expected");
+
+  // The kept keys are those that start with "keep", in any case.
+  QTest::newRow("kept lines stay byte for byte, with the header")
+      << QByteArray("[a]\r\nx=1\r\n[s]\r\nk=1\r\n  KEEP.v = '2' \r\n; c\r\nj=3\r\n[b]\r\n")
+      << QByteArray("[a]\r\nx=1\r\n[s]\r\n  KEEP.v = '2' \r\n; c\r\n[b]\r\n");
+  QTest::newRow("nothing kept: as a plain erase")
+      << QByteArray("[s]\r\nk=1\r\n[b]\r\n") << QByteArray("[b]\r\n");
+  QTest::newRow("kept key on the last line without break")
+      << QByteArray("[s]\r\nk=1\r\nkeep=2") << QByteArray("[s]\r\nkeep=2");
+}
+
+void TestProfile::ErasesASectionKeepingKeys() {
+  QFETCH(QByteArray, file);
+  QFETCH(QByteArray, expected);
+  WriteBytes(Path(), file);
+  TProfileFile(Path()).EraseSection("s", [](QStringView key) {
+    return key.startsWith(QStringLiteral("keep"), Qt::CaseInsensitive);
+  });
   QCOMPARE(ReadBytes(Path()), expected);
 }
 

@@ -112,6 +112,8 @@ class TestStoreKinds : public QObject {
   void MarkedSideFileKeepsItsMark();
   void ListRebuiltInOneBracket();
   void MissingValuesKeepControls();
+  void SideFilesFoundByOwnNameWithoutSettings();
+  void FailedRestoreKeepsWhatItDidNotReach();
 
  private:
   QString Settings() const { return dir_->filePath("settings.dat"); }
@@ -322,6 +324,58 @@ void TestStoreKinds::MissingValuesKeepControls() {
   // No stored value: the 64-bit value is not cut to its low 32 bits.
   QCOMPARE(form.sSpin1->Value(), 0x100000005LL);
   QCOMPARE(form.Combo1->Items(), QStringList({"12", "5"}));
+}
+
+// Without settings.dat the side files under the controls' own names still hold their contents;
+// reading them writes no settings file.
+void TestStoreKinds::SideFilesFoundByOwnNameWithoutSettings() {
+  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "by name"));
+  QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "p\r\nq\r\n"));
+  KindsForm form;
+  form.sList1->SetItems({"kept"});
+  LoadFormsState(Settings());
+  QCOMPARE(form.Memo1->Text(), QString("by name"));
+  QCOMPARE(form.List1->Items(), QStringList({"p", "q"}));
+  QCOMPARE(form.sList1->Items(), QStringList{"kept"});
+  QCOMPARE(recorder_->Events(), QStringList());
+  QVERIFY(!QFileInfo::exists(Settings()));
+}
+
+// A restore that stops at a value it cannot read leaves that control and every later one
+// unrestored; the next save writes the controls restored before the error and keeps the stored
+// lines and side files of the others byte for byte.
+void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
+  const QByteArray kept_lines =
+      "Picker1.Time=quarter past\r\n"
+      " Edit1.Text = 'quoted' \r\n"
+      "List1.File=List1\r\n";
+  QVERIFY(WriteBytes(
+      Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\nDateEdit1.Text=01.02.2026\r\n" + kept_lines));
+  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "old memo"));
+  QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "a\r\nb\r\n"));
+  KindsForm form;
+  QVERIFY_THROWS_EXCEPTION(std::runtime_error, LoadFormsState(Settings()));
+  QCOMPARE(form.DateEdit1->Text(), QString("01.02.2026"));
+
+  form.Memo1->SetText("new memo");
+  form.DateEdit1->SetText("02.03.2027");
+  form.Edit1->SetText("typed");
+  form.List1->SetItems({"z"});
+  SaveFormsState(Settings());
+  QCOMPARE(ReadBytes(Settings()),
+           "[KindsForm]\r\n" + kept_lines + "Memo1.File=Memo1\r\nDateEdit1.Text=02.03.2027\r\n");
+  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("new memo"));
+  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("a\r\nb\r\n"));
+
+  // A restore that runs through makes every control count again.
+  QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nEdit1.Text=restored\r\n"));
+  LoadFormsState(Settings());
+  form.List1->SetItems({"z"});
+  SaveFormsState(Settings());
+  const QByteArray saved = ReadBytes(Settings());
+  QVERIFY2(saved.contains("\r\nEdit1.Text=restored\r\n"), saved.constData());
+  QVERIFY2(saved.contains("\r\nCheckList1.Items="), saved.constData());
+  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("z\r\n"));
 }
 
 int main(int argc, char** argv) {

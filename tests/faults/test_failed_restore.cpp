@@ -1,0 +1,110 @@
+#include <sys/stat.h>
+
+#include <QTest>
+
+#include "main_form_fixture.h"
+#include "store_files.h"
+#include "ui/application.h"
+
+// A restore that stops at a file it cannot read: the error is reported as before, and the close
+// that follows must not write defaults over what could not be read. The side file stays as it
+// is, settings.dat keeps the stored points-per-page value byte for byte, and a later start that
+// can read them finds everything intact.
+//
+// Tests run as root here, where a file of mode 000 is still readable; a named pipe or a folder at
+// the file's place cannot be read by anyone, so they stand in for a file the user may not read.
+
+namespace {
+
+// Odd spacing and a hexadecimal value, so that only an untouched line compares equal.
+const QByteArray kSettings =
+    "; kept\r\n[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\n  DotsPerPage_SE.Value = $12C\r\n"
+    "Debug_CheckBox.Checked=1\r\n";
+const QByteArray kNumbers = "5 12";
+
+// A named pipe, or a folder when `folder`.
+bool PutObstacle(const QString& path, bool folder) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  if (folder)
+    return QDir().mkpath(path);
+  return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool IsObstacle(const QString& path, bool folder) {
+  if (folder)
+    return QFileInfo(path).isDir();
+  struct stat status {};
+  return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+bool RemoveObstacle(const QString& path, bool folder) {
+  return folder ? QDir(path).removeRecursively() : QFile::remove(path);
+}
+
+}  // namespace
+
+class TestFailedRestore : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void CloseKeepsWhatCouldNotBeRead_data();
+  void CloseKeepsWhatCouldNotBeRead();
+};
+
+void TestFailedRestore::CloseKeepsWhatCouldNotBeRead_data() {
+  QTest::addColumn<QString>("unreadable");  // relative to the program folder
+  QTest::addColumn<bool>("folder");         // else a named pipe
+  QTest::newRow("a pipe at the side file") << "System/Numbers_Memo.txt" << false;
+  QTest::newRow("a folder at the side file") << "System/Numbers_Memo.txt" << true;
+  QTest::newRow("a pipe at settings.dat") << "settings.dat" << false;
+}
+
+void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
+  QFETCH(QString, unreadable);
+  QFETCH(bool, folder);
+
+  MainFormFixture f;
+  const QString settings = f.folder.filePath("settings.dat");
+  const QString memo_file = f.folder.filePath("System/Numbers_Memo.txt");
+  const QString unreadable_path = f.folder.filePath(unreadable);
+  for (const auto& [path, bytes] : {std::pair{settings, kSettings}, {memo_file, kNumbers}}) {
+    if (path != unreadable_path)
+      QVERIFY(WriteBytes(path, bytes));
+  }
+  QVERIFY(PutObstacle(unreadable_path, folder));
+
+  TmainForm& form = f.OpenShown();
+  QCOMPARE(f.recorder.Events().size(), 1);
+  QVERIFY2(
+      f.recorder.Events()[0].startsWith("error: Cannot open file \"" + unreadable_path + "\". "),
+      qPrintable(f.recorder.Events()[0]));
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
+  QVERIFY(!form.Debug_CheckBox->Checked());
+
+  // The close goes through and replaces nothing that the restore could not read.
+  f.recorder.Clear();
+  QVERIFY(form.close());
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QVERIFY(IsObstacle(unreadable_path, folder));
+  if (unreadable_path != settings)
+    QCOMPARE(ReadBytes(settings), kSettings);
+  if (unreadable_path != memo_file)
+    QCOMPARE(ReadBytes(memo_file), kNumbers);
+
+  // Once the file can be read again, the next start finds everything as it was stored.
+  QVERIFY(RemoveObstacle(unreadable_path, folder));
+  QVERIFY(WriteBytes(unreadable_path, unreadable_path == settings ? kSettings : kNumbers));
+  TmainForm& again = f.OpenShown();
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QCOMPARE(again.Numbers_Memo->Text(), QString::fromUtf8(kNumbers));
+  QCOMPARE(again.DotsPerPage_SE->Text(), QString("300"));
+  QVERIFY(again.Debug_CheckBox->Checked());
+}
+
+int main(int argc, char** argv) {
+  ui::TApplication app(argc, argv);
+  TestFailedRestore test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_failed_restore.moc"
