@@ -55,8 +55,9 @@ void TestFailedRestore::CloseKeepsWhatCouldNotBeRead_data() {
   QTest::addColumn<QString>("unreadable");  // relative to the program folder
   QTest::addColumn<bool>("folder");         // else a named pipe
   QTest::newRow("a pipe at the side file") << "System/Numbers_Memo.txt" << false;
-  QTest::newRow("a folder at the side file") << "System/Numbers_Memo.txt" << true;
   QTest::newRow("a pipe at settings.dat") << "settings.dat" << false;
+  // A folder at the side file's place is no side file at all, and no failed restore.
+  QTest::newRow("a folder at settings.dat") << "settings.dat" << true;
 }
 
 void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
