@@ -32,7 +32,7 @@ test-sanitized: deps
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e$$'
+	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e'
 
 # Each libFuzzer target for FUZZ_SECONDS (60 by default), from the seed corpus in fuzz/corpus.
 FUZZ_SECONDS ?= 60

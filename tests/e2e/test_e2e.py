@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """End-to-end run of the program in a real X server, driven like a person would drive it.
 
-Usage: test_e2e.py PROGRAM
+Usage: test_e2e.py [--session-bus] PROGRAM
 
 Copies PROGRAM into a fresh program folder and starts it on a private Xvfb with the xcb
 platform. Types numbers, presses Enter, dismisses a message box with its OK button, clicks
 "Показать график", steps the points-per-page box and drags the chart, checking the chart on the
 screen after each step; closes the window with WM_DELETE_WINDOW and checks the saved files byte
-for byte; then starts it again and checks from the screen that the restored walk is drawn where
-it belongs. Exits 0 when every check held, 1 otherwise.
+for byte; then starts it again, checks from the screen that the restored walk is drawn where it
+belongs, and starts it once more while it runs: that start must end at once, write nothing and
+bring the running window forward. With --session-bus the desktop has a session bus and the
+accessibility bus, as desktop sessions do, and the program must be seen on the latter. Exits 0
+when every check held, 1 otherwise.
 """
 
 import os
@@ -39,7 +42,6 @@ REST = (500, 431 + 9)
 MEMO_LAST_LINE_END = (5 + 814 - 24, 431 + 18 + 82 - 8)
 # A message box that has not come up by then is taken as none.
 NO_BOX_WAIT = 1.0
-EMPTY_LIST = "Не задан список номеров!"
 
 STARTED = time.monotonic()
 
@@ -58,6 +60,7 @@ class Session:
 
     def __init__(self, desk, program, elsewhere):
         self.desk = desk
+        self.program = program
         self.process = desk.start(program, cwd=elsewhere)
         self.window = desk.window(CAPTION)
         progress(f"the window {CAPTION!r} is up")
@@ -192,13 +195,19 @@ def store(folder, memo_text, points_per_page):
     write(os.path.join(folder, "System", "Numbers_Memo.txt"), memo_text.encode())
 
 
-def check_long_list_and_tab(program, desk, folder, elsewhere):
+LONG_LIST = [i % 36 + 1 for i in range(600)]
+
+
+def store_long_list(folder):
+    store(folder, " ".join(map(str, LONG_LIST)), 100)
+
+
+def long_list_session(app, folder, elsewhere):
     """A start on a long stored list shows its end; Tab and Shift+Tab go round the button, the
     number box and the spin box, never into the chart, and never type a tab."""
-    numbers = [i % 36 + 1 for i in range(600)]
+    desk = app.desk
+    numbers = list(LONG_LIST)
     text = " ".join(map(str, numbers))
-    store(folder, text, 100)
-    app = Session(desk, program, elsewhere)
     app.expect_walk(numbers, (0, 100), "after a start on 600 numbers")
     # Typing at the end of what the box shows appends to the list only when it shows the end.
     app.click(MEMO_LAST_LINE_END)
@@ -230,11 +239,14 @@ def check_long_list_and_tab(program, desk, folder, elsewhere):
     expect_saved_state(folder, text + " 7 9", 300, elsewhere)
 
 
-def check_message_box_in_spin_box(program, desk, folder, elsewhere):
+def store_empty_list(folder):
+    store(folder, "", 100)
+
+
+def spin_box_session(app, _folder, _elsewhere):
     """The message box a keystroke in the spin box brings up takes the focus for a while; that
     is no leaving of the box, so the typed value stays until the focus goes to another control."""
-    store(folder, "", 100)
-    app = Session(desk, program, elsewhere)
+    desk = app.desk
     app.expect_walk([], (0, 100), "after a start on an empty list")
     app.click(SPIN_TEXT)
     desk.key("ctrl+a")
@@ -257,13 +269,75 @@ def check_message_box_in_spin_box(program, desk, folder, elsewhere):
     app.close()
 
 
-def run(program, desk, folder, elsewhere):
-    # First start, in an empty program folder.
-    app = Session(desk, program, elsewhere)
+def folder_contents(folder):
+    """Every file and folder below `folder` with the bytes of each file."""
+    contents = {}
+    for directory, folders, files in os.walk(folder):
+        for name in folders:
+            contents[os.path.relpath(os.path.join(directory, name), folder)] = None
+        for name in files:
+            path = os.path.join(directory, name)
+            contents[os.path.relpath(path, folder)] = read(path)
+    return contents
+
+
+def check_accessibility(app):
+    """With the accessibility bus up, the program is connected to it (so the run really went
+    through Qt's accessibility bridge) and still answers."""
+    if not app.desk.session_bus:
+        return
+    wait_until(lambda: app.process.pid in app.desk.bus_clients(app.desk.accessibility_bus),
+               "the program on the accessibility bus")
+    progress("the program is connected to the accessibility bus")
+
+
+def check_second_copy(app, folder, elsewhere):
+    """Another start in the same program folder while `app` runs: it ends at once with code 0,
+    writes nothing, and the running window comes to the front above another window that had
+    the focus."""
+    desk = app.desk
+    # The cover leaves the settings box free. Without a window manager the program asks the X
+    # server for the focus with the time of the last event it saw, and the server refuses a
+    # time older than the cover's own focus change: the pointer passing over the free part gives
+    # the program a time that is newer, as any pointer movement would on a desktop.
+    cover = desk.cover(app.window, 431)
+    app.desk.move(*app.at(MEMO))
+    app.rest()
+    if desk.has_focus(app.window) or desk.stacked_above(app.window, cover):
+        raise Failure("the program's window stayed in front of the cover")
+    before = folder_contents(folder)
+    started = time.monotonic()
+    second = desk.start(app.program, cwd=elsewhere)
+    wait_until(lambda: second.poll() is not None, "the second start to end")
+    progress(f"the second start ended after {time.monotonic() - started:.2f} s")
+    if second.returncode != 0:
+        raise Failure(f"the second start ended with code {second.returncode}")
+    if folder_contents(folder) != before:
+        raise Failure("the second start changed the program folder")
+    if os.listdir(elsewhere):
+        raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
+    def in_front():
+        focused, above = desk.has_focus(app.window), desk.stacked_above(app.window, cover)
+        return (focused and above, f"input focus on it: {focused}, above the other: {above}")
+
+    wait_until(in_front, "the running window to come to the front")
+    if len(desk.windows(CAPTION)) != 1:
+        raise Failure("a second main window is up")
+    progress("the running window came to the front")
+    cover.destroy()
+    desk.x.sync()
+
+
+# Each session is one start of the program; further checks of a session go into its function.
+
+def first_session(app, folder, elsewhere):
+    """The first start, in an empty program folder: the user's work, then the close."""
     app.expect_walk([], (0, 100), "after the first start")
     if app.message_boxes():
         raise Failure("a message box came up on the first start")
+    check_accessibility(app)
 
+    desk = app.desk
     app.click(MEMO)
     desk.type("5 12 8")
     desk.key("Return")
@@ -299,17 +373,28 @@ def run(program, desk, folder, elsewhere):
     app.close()
     expect_saved_state(folder, "5 12 8 29 ", 200, elsewhere)
 
-    # Second start: the store brings the list and the points per page back.
-    app = Session(desk, program, elsewhere)
+
+def second_session(app, folder, elsewhere):
+    """The restart: the store brings the list and the points per page back."""
     app.expect_walk([5, 12, 8, 29], (0, 200), "after the restart")
     if app.message_boxes():
         raise Failure("a message box came up on the restart")
+    check_second_copy(app, folder, elsewhere)
     app.close()
     # The start-up rebuild wrote the list back without its trailing space.
     expect_saved_state(folder, "5 12 8 29", 200, elsewhere)
 
-    check_long_list_and_tab(program, desk, folder, elsewhere)
-    check_message_box_in_spin_box(program, desk, folder, elsewhere)
+
+# Each session is started on what its preparation, if any, left in the program folder.
+SESSIONS = ((None, first_session), (None, second_session), (store_long_list, long_list_session),
+            (store_empty_list, spin_box_session))
+
+
+def run(program, desk, folder, elsewhere):
+    for prepare, session in SESSIONS:
+        if prepare:
+            prepare(folder)
+        session(Session(desk, program, elsewhere), folder, elsewhere)
 
 
 def stop_on_signal(number, _frame):
@@ -332,15 +417,20 @@ def report_failure(desk):
 def main():
     for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
         signal.signal(number, stop_on_signal)
-    if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
-        sys.exit("usage: test_e2e.py PROGRAM")
+    arguments = sys.argv[1:]
+    session_bus = "--session-bus" in arguments
+    if session_bus:
+        arguments.remove("--session-bus")
+    if len(arguments) != 1 or not os.path.isfile(arguments[0]):
+        sys.exit("usage: test_e2e.py [--session-bus] PROGRAM")
     folder = tempfile.mkdtemp(prefix="tarvelon-e2e-")
     elsewhere = tempfile.mkdtemp(prefix="tarvelon-e2e-cwd-")
-    program = shutil.copy2(sys.argv[1], os.path.join(folder, "tarvelon"))
+    program = shutil.copy2(arguments[0], os.path.join(folder, "tarvelon"))
     failed = None
     try:
-        with Desktop() as desk:
-            progress(f"Xvfb on {desk.name}, program folder {folder}")
+        with Desktop(session_bus=session_bus) as desk:
+            bus = f", session bus {desk.bus_address}" if session_bus else ", no session bus"
+            progress(f"Xvfb on {desk.name}{bus}, program folder {folder}")
             try:
                 run(program, desk, folder, elsewhere)
             except Failure as failure:

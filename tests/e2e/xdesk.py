@@ -2,9 +2,11 @@
 
 Starts its own Xvfb on a free display, runs the program on it with the real xcb platform, sends
 keyboard and mouse input through xdotool (the XTEST extension, as real devices would) and reads
-the screen back. Every process it starts is remembered by id and ended on close; the kernel also
-ends them should this script itself be killed, so nothing outlives a test run.
-Needs Debian's python3, python3-xlib, xvfb and xdotool.
+the screen back. On request it also gives the desktop a private session bus with the
+accessibility bus, as desktop sessions have. Every process it starts is remembered by id and
+ended on close; the kernel also ends its direct children should this script itself be killed, so
+nothing outlives a test run.
+Needs Debian's python3, python3-xlib, xvfb and xdotool; dbus and at-spi2-core for the buses.
 """
 
 import ctypes
@@ -47,6 +49,57 @@ def _xserver_child():
     _die_with_parent()
     # An X server that inherits SIGUSR1 ignored signals its parent with SIGUSR1 when ready.
     signal.signal(signal.SIGUSR1, signal.SIG_IGN)
+
+
+def _descendants(pid):
+    """The process ids of every living descendant of `pid`, children before grandchildren."""
+    found, level = [], [pid]
+    while level:
+        children = []
+        for parent in level:
+            try:
+                with open(f"/proc/{parent}/task/{parent}/children") as f:
+                    children += [int(child) for child in f.read().split()]
+            except OSError:  # gone already
+                pass
+        found += children
+        level = children
+    return found
+
+
+def _adopt_orphans():
+    """Makes this script the parent of every orphan among its descendants (a daemon that forked
+    away from its starter, say), so that it can reap them when it ends them."""
+    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    libc.prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+
+
+def _end_pid(pid):
+    """Ends a process that is no direct child of ours: SIGTERM, then SIGKILL after a while; an
+    adopted one is reaped."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.kill(pid, sig)
+        except ProcessLookupError:
+            return
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            try:
+                if os.waitpid(pid, os.WNOHANG)[0] == pid:
+                    return
+            except ChildProcessError:  # not ours to reap
+                pass
+            if not _alive(pid):
+                return
+            time.sleep(POLL)
+
+
+def _alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
 
 
 def wait_until(condition, what, timeout=PATIENCE):
@@ -101,13 +154,23 @@ class Image:
             out.write(chunk(b"IEND", b""))
 
 
-class Desktop:
-    """Owns one Xvfb and the programs started on it; use as a context manager."""
+AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
-    def __init__(self):
+
+class Desktop:
+    """Owns one Xvfb and the programs started on it; use as a context manager. With
+    `session_bus`, the programs also get a private session bus and the accessibility bus, with
+    Qt's accessibility switched on; without, they find no session bus at all."""
+
+    def __init__(self, session_bus=False):
         self.processes = []  # every child, in start order
+        self.forked_pids = []  # processes started as daemons, which are no children of ours
+        self.session_bus = session_bus
+        self.bus_address = None
+        self.accessibility_bus = None
         self.runtime_dir = tempfile.mkdtemp(prefix="tarvelon-e2e-run-")
         self.xvfb = None
+        _adopt_orphans()
         self.name = None
         self.x = None
         self.width = self.height = 0
@@ -115,6 +178,8 @@ class Desktop:
     def __enter__(self):
         try:
             self._start_xvfb()
+            if self.session_bus:
+                self._start_buses()
         except BaseException:
             self.close()
             raise
@@ -174,15 +239,81 @@ class Desktop:
         self.processes.remove(xvfb)
         return None
 
-    def start(self, program, cwd):
-        """Starts `program` on this display with the xcb platform; its output goes to a log."""
+    def _environment(self):
+        """The environment of a program on this desktop: none of the caller's desktop session,
+        the same locale on every machine, a runtime folder of its own, and either our own
+        session bus or an address where no bus listens (so none is found or launched)."""
         env = {k: v for k, v in os.environ.items() if not k.startswith("QT_")}
         for variable in ("WAYLAND_DISPLAY", "XAUTHORITY", "DESKTOP_SESSION", "XDG_SESSION_TYPE",
-                         "XDG_CURRENT_DESKTOP"):
+                         "XDG_CURRENT_DESKTOP", "AT_SPI_BUS_ADDRESS", "DBUS_SESSION_BUS_PID"):
             env.pop(variable, None)
-        # The same locale on every machine, and a runtime folder of its own.
-        env.update(DISPLAY=self.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=self.runtime_dir,
-                   LC_ALL="C.UTF-8")
+        no_bus = "unix:path=" + os.path.join(self.runtime_dir, "no-session-bus")
+        env.update(DISPLAY=self.name, XDG_RUNTIME_DIR=self.runtime_dir, LC_ALL="C.UTF-8",
+                   DBUS_SESSION_BUS_ADDRESS=self.bus_address or no_bus)
+        return env
+
+    def _start_buses(self):
+        """Starts a session bus (a daemon: it forks and says its address and process id) and
+        the accessibility bus launcher on it, and waits until the accessibility bus is up."""
+        for tool, package in (("dbus-daemon", "dbus"), ("dbus-send", "dbus"),
+                              (AT_SPI_BUS_LAUNCHER, "at-spi2-core")):
+            if shutil.which(tool) is None:
+                raise Failure(f"{tool} is missing: apt-get install {package}")
+        env = self._environment()
+        started = subprocess.run(
+            ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1",
+             "--address=unix:dir=" + self.runtime_dir],
+            env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=PATIENCE, check=True)
+        address, pid = started.stdout.decode().split()[:2]
+        self.forked_pids.append(int(pid))
+        self.bus_address = address
+        env = self._environment()
+        self._spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], env=env,
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: self.bus_call(self.bus_address, "org.freedesktop.DBus",
+                                         "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                         "string:org.a11y.Bus") == ["true"],
+                   "the accessibility bus launcher on the session bus")
+        reply = self.bus_call(self.bus_address, "org.a11y.Bus", "/org/a11y/bus",
+                              "org.a11y.Bus.GetAddress")
+        if not reply:
+            raise Failure("the accessibility bus launcher gave no address")
+        self.accessibility_bus = reply[0]
+
+    def bus_call(self, address, destination, path, method, *args):
+        """Calls `method` on the bus at `address` with dbus-send; the reply's plain values as
+        strings, or None when the call failed."""
+        done = subprocess.run(
+            ["dbus-send", "--bus=" + address, "--print-reply=literal", "--dest=" + destination,
+             path, method, *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            timeout=PATIENCE, env=self._environment())
+        if done.returncode != 0:
+            return None
+        return [word for word in done.stdout.decode().split()
+                if word not in ("array", "[", "]", "boolean", "uint32", "string")]
+
+    def bus_clients(self, address):
+        """The process ids of every connection to the bus at `address`."""
+        names = self.bus_call(address, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus.ListNames") or []
+        pids = set()
+        for name in names:
+            if name.startswith(":"):
+                pid = self.bus_call(address, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                    "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                    "string:" + name)
+                if pid:
+                    pids.add(int(pid[0]))
+        return pids
+
+    def start(self, program, cwd):
+        """Starts `program` on this display with the xcb platform; its output goes to a log."""
+        env = self._environment()
+        env.update(QT_QPA_PLATFORM="xcb")
+        if self.session_bus:
+            # Qt registers with the accessibility bus only when a screen reader is on, or with
+            # this: the worst case a desktop can offer the program.
+            env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         log = open(os.path.join(self.runtime_dir, f"program-{len(self.processes)}.log"), "wb")
         process = self._spawn([program], cwd=cwd, env=env, stdout=log, stderr=subprocess.STDOUT)
         process.log_path = log.name
@@ -202,14 +333,22 @@ class Desktop:
         if self.x is not None:
             self.x.close()
             self.x = None
-        # The programs first, the server last.
+        # Whatever our children started in turn (the buses' helpers) is ended too, by its id.
+        descendants = [pid for root in [p.pid for p in self.processes] + self.forked_pids
+                       for pid in _descendants(root)]
+        # The programs first, the buses and the server last.
         for process in reversed(self.processes):
             self._end(process)
         self.processes.clear()
+        for pid in reversed(self.forked_pids + descendants):
+            _end_pid(pid)
+        self.forked_pids.clear()
+        # Helpers whose parents were ended before them have been adopted by this script.
+        for pid in _descendants(os.getpid()):
+            _end_pid(pid)
         signal.signal(signal.SIGUSR1, signal.SIG_DFL)
-        for name in os.listdir(self.runtime_dir):
-            os.unlink(os.path.join(self.runtime_dir, name))
-        os.rmdir(self.runtime_dir)
+        # A session bus or a program may have made folders of its own in the runtime folder.
+        shutil.rmtree(self.runtime_dir)
 
     # --- windows -------------------------------------------------------------------------------
 
@@ -260,6 +399,33 @@ class Desktop:
                                       data=(32, [delete, X.CurrentTime, 0, 0, 0]))
         window.send_event(message, event_mask=X.NoEventMask)
         self.x.flush()
+
+    def cover(self, window, height):
+        """Maps a plain window of our own over the top `height` rows of `window`, raises it and
+        gives it the input focus, as a person turning to another program would. Returns it."""
+        left, top, width, _ = self.geometry(window)
+        screen = self.x.screen()
+        cover = screen.root.create_window(left, top, width, height, 0, screen.root_depth,
+                                          background_pixel=screen.white_pixel)
+        cover.set_wm_name("cover")
+        cover.map()
+        cover.configure(stack_mode=X.Above)
+        self.x.sync()
+        wait_until(lambda: cover.get_attributes().map_state == X.IsViewable, "the cover window")
+        cover.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.x.sync()
+        wait_until(lambda: self.has_focus(cover), "the cover window to have the focus")
+        return cover
+
+    def has_focus(self, window):
+        """Whether `window` holds the X input focus (no window manager decides it here)."""
+        focus = self.x.get_input_focus().focus
+        return getattr(focus, "id", focus) == window.id
+
+    def stacked_above(self, upper, lower):
+        """Whether the top-level `upper` lies above `lower` in the stacking order."""
+        order = [w.id for w in self.x.screen().root.query_tree().children]
+        return order.index(upper.id) > order.index(lower.id)
 
     def _atoms(self, window, name):
         prop = window.get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
