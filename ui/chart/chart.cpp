@@ -1,4 +1,4 @@
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -8,8 +8,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ui/chart_palette.h"
-#include "ui/chart_scale.h"
+#include "ui/chart/palette.h"
+#include "ui/chart/scale.h"
 
 namespace ui {
 namespace {

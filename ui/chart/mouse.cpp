@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "ui/chart.h"
-#include "ui/chart_scale.h"
+#include "ui/chart/chart.h"
+#include "ui/chart/scale.h"
 
 namespace ui {
 namespace {

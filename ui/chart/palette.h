@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 namespace ui {
 

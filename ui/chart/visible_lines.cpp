@@ -1,4 +1,4 @@
-#include "ui/chart_skyline.h"
+#include "ui/chart/visible_lines.h"
 
 #include <cmath>
 #include <limits>

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/chart_skyline.h"
+#include "ui/chart/visible_lines.h"
 
 class QPainter;
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 namespace ui {
 

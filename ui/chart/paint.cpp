@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/chart.h"
-#include "ui/chart_palette.h"
-#include "ui/chart_scale.h"
+#include "ui/chart/chart.h"
+#include "ui/chart/palette.h"
+#include "ui/chart/scale.h"
 
 namespace ui {
 namespace {

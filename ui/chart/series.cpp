@@ -2,7 +2,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 namespace ui {
 

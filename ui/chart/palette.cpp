@@ -1,4 +1,4 @@
-#include "ui/chart_palette.h"
+#include "ui/chart/palette.h"
 
 namespace ui {
 
