@@ -5,23 +5,17 @@
 #include <QWidget>
 
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "ui/chart/visible_lines.h"
+#include "ui/color.h"
 
 class QPainter;
 
 namespace ui {
-
-// Colours are the program's 24-bit blue-green-red integers ($0000FF is red); they are turned into
-// QColor only when drawing.
-using TColor = std::uint32_t;
-// The automatic colour: a point drawn in its series' colour.
-inline constexpr TColor clTeeColor = 0x20000000;
 
 class TChart;
 struct TChartScale;
