@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "ui/chart/chart_private.h"
 #include "ui/chart/palette.h"
 #include "ui/chart/scale.h"
 
@@ -22,12 +23,14 @@ constexpr int kBottomMargin = 28;
 
 }  // namespace
 
-TChart::TChart(QWidget* parent)
-    : QWidget(parent),
-      bottom_axis_(this, false, 0, 24),
-      left_axis_(this, true, 0, 0),
+TChart::Private::Private(TChart* chart)
+    : chart_(chart),
+      bottom_axis_(chart, false, 0, 24),
+      left_axis_(chart, true, 0, 0),
       steady_min_(std::numeric_limits<double>::infinity()),
-      steady_max_(-std::numeric_limits<double>::infinity()) {
+      steady_max_(-std::numeric_limits<double>::infinity()) {}
+
+TChart::TChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<Private>(this)) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -37,66 +40,97 @@ TChart::~TChart() = default;
 void TChart::AddSeries(TChartSeries* series) {
   if (series == nullptr)
     throw std::invalid_argument("TChart::AddSeries: no series");
-  if (series->chart_ != nullptr)
+  if (series->ParentChart() != nullptr)
     throw std::invalid_argument("TChart::AddSeries: the series already belongs to a chart");
+  Private& d = *d_;
   const int index = SeriesCount();
-  series_.emplace_back(series);
-  series->chart_ = this;
-  series->index_ = index;
+  d.series_.emplace_back(series);
+  series->BindTo(this, index);
 
-  if (!series->has_color_) {
-    const TChartPalette& palette = ChartPalette(palette_index_);
-    const auto free = std::find(palette_holders_.begin(), palette_holders_.end(), 0);
-    const int entry = free != palette_holders_.end()
-                          ? static_cast<int>(free - palette_holders_.begin())
-                          : index % static_cast<int>(palette.size());
-    series->color_ = palette[static_cast<std::size_t>(entry)];
-    series->has_color_ = true;
-    series->palette_entry_ = entry;
+  if (!series->HasSeriesColor()) {
+    const int entry = d.palette_holders_.EntryForNewSeries(index);
+    series->TakePaletteColor(ChartPalette(d.palette_index_)[static_cast<std::size_t>(entry)],
+                             entry);
   }
-  if (const int held = PaletteEntryOf(series->color_); held >= 0)
-    ++palette_holders_[static_cast<std::size_t>(held)];
+  d.palette_holders_.Hold(d.PaletteEntryOf(series->SeriesColor()));
 
-  if (series->shrinkable_) {
-    shrinkable_series_.push_back(series);
-  } else if (steady_valid_) {
-    steady_min_ = std::min(steady_min_, series->min_y_);
-    steady_max_ = std::max(steady_max_, series->max_y_);
+  if (series->WasCleared()) {
+    d.shrinkable_series_.push_back(series);
+  } else if (d.steady_valid_) {
+    d.steady_min_ = std::min(d.steady_min_, series->MinY());
+    d.steady_max_ = std::max(d.steady_max_, series->MaxY());
   }
 
-  if (skyline_dirty_) {
+  d.in_visible_lines_.push_back(false);
+  if (d.visible_lines_dirty_) {
     // The rebuild will sort this series in with the others.
-  } else if (FitsSkyline(*series)) {
-    series->in_skyline_ = true;
-    skyline_.Add(series->ys_[0], series->xs_[0], series->xs_[1], index);
+  } else if (Private::FitsVisibleLines(*series)) {
+    d.in_visible_lines_.back() = true;
+    d.visible_lines_.Add(series->YValues()[0], series->XValues()[0], series->XValues()[1], index);
   } else {
-    others_.push_back(index);
+    d.others_.push_back(index);
   }
-  RequestRepaint();
+  d.RequestRepaint();
+}
+
+int TChart::SeriesCount() const {
+  return static_cast<int>(d_->series_.size());
 }
 
 TChartSeries* TChart::Series(int index) const {
-  return series_.at(static_cast<std::size_t>(index)).get();
+  return d_->series_.at(static_cast<std::size_t>(index)).get();
+}
+
+TChartAxis& TChart::BottomAxis() {
+  return d_->bottom_axis_;
+}
+
+const TChartAxis& TChart::LeftAxis() const {
+  return d_->left_axis_;
 }
 
 void TChart::SetTitleText(const QString& text) {
-  if (text == title_)
+  if (text == d_->title_)
     return;
-  title_ = text;
-  RequestRepaint();
+  d_->title_ = text;
+  d_->RequestRepaint();
+}
+
+QString TChart::TitleText() const {
+  return d_->title_;
 }
 
 void TChart::SetColorPaletteIndex(int index) {
-  if (index == palette_index_)
+  if (index == d_->palette_index_)
     return;
-  palette_index_ = index;
+  d_->palette_index_ = index;
   const TChartPalette& palette = ChartPalette(index);
-  for (const auto& series : series_) {
-    if (series->palette_entry_ >= 0)
-      series->color_ = palette[static_cast<std::size_t>(series->palette_entry_)];
+  for (const auto& series : d_->series_) {
+    if (const int entry = series->PaletteEntry(); entry >= 0)
+      series->TakePaletteColor(palette[static_cast<std::size_t>(entry)], entry);
   }
-  RecountPaletteHolders();
-  RequestRepaint();
+  d_->RecountPaletteHolders();
+  d_->RequestRepaint();
+}
+
+int TChart::ColorPaletteIndex() const {
+  return d_->palette_index_;
+}
+
+void TChart::SetAllowPanning(TPanningMode mode) {
+  d_->panning_mode_ = mode;
+}
+
+TPanningMode TChart::AllowPanning() const {
+  return d_->panning_mode_;
+}
+
+void TChart::SetZoomAllow(bool allow) {
+  d_->zoom_allow_ = allow;
+}
+
+bool TChart::ZoomAllow() const {
+  return d_->zoom_allow_;
 }
 
 QRect TChart::PlotArea() const {
@@ -104,55 +138,60 @@ QRect TChart::PlotArea() const {
                std::max(height() - kTopMargin - kBottomMargin, 0));
 }
 
-void TChart::PointAdded(TChartSeries& series, double y) {
-  if (!series.shrinkable_ && steady_valid_) {
+int TChart::HoverSeries() const {
+  return d_->hover_series_;
+}
+
+int TChart::HoverPoint() const {
+  return d_->hover_point_;
+}
+
+void TChart::Private::PointAdded(const TChartSeries& series, double y) {
+  if (!series.WasCleared() && steady_valid_) {
     steady_min_ = std::min(steady_min_, y);
     steady_max_ = std::max(steady_max_, y);
   }
-  if (series.in_skyline_)
-    skyline_dirty_ = true;
+  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
+    visible_lines_dirty_ = true;
   RequestRepaint();
 }
 
-void TChart::SeriesCleared(TChartSeries& series) {
-  if (!series.shrinkable_) {
+void TChart::Private::SeriesCleared(TChartSeries& series, bool first_clear) {
+  if (first_clear) {
     // Its points may have held the extremes: work the steady ones out again, once.
-    series.shrinkable_ = true;
     shrinkable_series_.push_back(&series);
     steady_valid_ = false;
   }
-  if (series.in_skyline_)
-    skyline_dirty_ = true;
+  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
+    visible_lines_dirty_ = true;
   // The highlighted point is gone; the next mouse move finds what lies under the pointer now.
-  if (series.index_ == hover_series_)
+  if (series.Index() == hover_series_)
     hover_series_ = hover_point_ = -1;
   RequestRepaint();
 }
 
-void TChart::SeriesColorChanged(TChartSeries& series, TColor old_color) {
-  if (const int entry = PaletteEntryOf(old_color); entry >= 0)
-    --palette_holders_[static_cast<std::size_t>(entry)];
-  if (const int entry = PaletteEntryOf(series.color_); entry >= 0)
-    ++palette_holders_[static_cast<std::size_t>(entry)];
+void TChart::Private::SeriesColorChanged(TColor old_color, TColor new_color) {
+  palette_holders_.Release(PaletteEntryOf(old_color));
+  palette_holders_.Hold(PaletteEntryOf(new_color));
   RequestRepaint();
 }
 
-void TChart::RequestRepaint() {
+void TChart::Private::RequestRepaint() {
   // Many changes in a row cost one update() call; the flag drops when the paint runs.
   if (repaint_requested_)
     return;
   repaint_requested_ = true;
-  update();
+  chart_->update();
 }
 
-bool TChart::DataYRange(double* lo, double* hi) const {
+bool TChart::Private::DataYRange(double* lo, double* hi) const {
   if (!steady_valid_) {
     steady_min_ = std::numeric_limits<double>::infinity();
     steady_max_ = -std::numeric_limits<double>::infinity();
     for (const auto& series : series_) {
-      if (!series->shrinkable_) {
-        steady_min_ = std::min(steady_min_, series->min_y_);
-        steady_max_ = std::max(steady_max_, series->max_y_);
+      if (!series->WasCleared()) {
+        steady_min_ = std::min(steady_min_, series->MinY());
+        steady_max_ = std::max(steady_max_, series->MaxY());
       }
     }
     steady_valid_ = true;
@@ -160,8 +199,8 @@ bool TChart::DataYRange(double* lo, double* hi) const {
   double low = steady_min_;
   double high = steady_max_;
   for (const TChartSeries* series : shrinkable_series_) {
-    low = std::min(low, series->min_y_);
-    high = std::max(high, series->max_y_);
+    low = std::min(low, series->MinY());
+    high = std::max(high, series->MaxY());
   }
   if (!(low <= high))
     return false;
@@ -170,47 +209,46 @@ bool TChart::DataYRange(double* lo, double* hi) const {
   return true;
 }
 
-void TChart::RecountPaletteHolders() {
-  palette_holders_.fill(0);
-  for (const auto& series : series_) {
-    if (const int entry = PaletteEntryOf(series->color_); entry >= 0)
-      ++palette_holders_[static_cast<std::size_t>(entry)];
-  }
+void TChart::Private::RecountPaletteHolders() {
+  palette_holders_.Clear();
+  for (const auto& series : series_)
+    palette_holders_.Hold(PaletteEntryOf(series->SeriesColor()));
 }
 
-int TChart::PaletteEntryOf(TColor color) const {
-  const TChartPalette& palette = ChartPalette(palette_index_);
-  const auto found = std::find(palette.begin(), palette.end(), color);
-  return found == palette.end() ? -1 : static_cast<int>(found - palette.begin());
+int TChart::Private::PaletteEntryOf(TColor color) const {
+  return ui::PaletteEntryOf(ChartPalette(palette_index_), color);
 }
 
-bool TChart::FitsSkyline(const TChartSeries& series) {
-  return series.IsLine() && series.Count() == 2 && series.ys_[0] == series.ys_[1] &&
-         std::isfinite(series.ys_[0]) && std::isfinite(series.xs_[0]) &&
-         std::isfinite(series.xs_[1]);
+bool TChart::Private::FitsVisibleLines(const TChartSeries& series) {
+  if (!series.IsLine() || series.Count() != 2)
+    return false;
+  const auto xs = series.XValues();
+  const auto ys = series.YValues();
+  return ys[0] == ys[1] && std::isfinite(ys[0]) && std::isfinite(xs[0]) && std::isfinite(xs[1]);
 }
 
-void TChart::EnsureSkyline() {
-  if (!skyline_dirty_)
+void TChart::Private::EnsureVisibleLines() {
+  if (!visible_lines_dirty_)
     return;
-  skyline_.Clear();
+  visible_lines_.Clear();
   others_.clear();
-  for (int i = 0; i < SeriesCount(); ++i) {
-    TChartSeries& series = *series_[static_cast<std::size_t>(i)];
-    series.in_skyline_ = FitsSkyline(series);
-    if (series.in_skyline_)
-      skyline_.Add(series.ys_[0], series.xs_[0], series.xs_[1], i);
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    const TChartSeries& series = *series_[i];
+    in_visible_lines_[i] = FitsVisibleLines(series);
+    if (in_visible_lines_[i])
+      visible_lines_.Add(series.YValues()[0], series.XValues()[0], series.XValues()[1],
+                         static_cast<int>(i));
     else
-      others_.push_back(i);
+      others_.push_back(static_cast<int>(i));
   }
-  skyline_dirty_ = false;
+  visible_lines_dirty_ = false;
 }
 
-TChartScale TChart::MakeScale() const {
+TChartScale TChart::Private::MakeScale() const {
   TChartScale scale;
-  scale.plot = PlotArea();
-  scale.x_min = bottom_axis_.min_;
-  scale.x_max = bottom_axis_.max_;
+  scale.plot = chart_->PlotArea();
+  scale.x_min = bottom_axis_.Minimum();
+  scale.x_max = bottom_axis_.Maximum();
   double lo = 0;
   double hi = 0;
   if (DataYRange(&lo, &hi)) {

@@ -1,5 +1,8 @@
 #include "ui/chart/palette.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace ui {
 
 const TChartPalette& ChartPalette(int index) {
@@ -13,6 +16,27 @@ const TChartPalette& ChartPalette(int index) {
       0x000080, 0x00FF00, 0xFF00FF, 0x808080, 0x00FFFF, 0x800000,
   };
   return index == 13 ? kTwelveColours : kPlain;
+}
+
+int PaletteEntryOf(const TChartPalette& palette, TColor color) {
+  const auto found = std::find(palette.begin(), palette.end(), color);
+  return found == palette.end() ? -1 : static_cast<int>(found - palette.begin());
+}
+
+int TPaletteHolders::EntryForNewSeries(int series_count) const {
+  const auto free = std::find(counts_.begin(), counts_.end(), 0);
+  return free != counts_.end() ? static_cast<int>(free - counts_.begin())
+                               : series_count % static_cast<int>(counts_.size());
+}
+
+void TPaletteHolders::Hold(int entry) {
+  if (entry >= 0)
+    ++counts_[static_cast<std::size_t>(entry)];
+}
+
+void TPaletteHolders::Release(int entry) {
+  if (entry >= 0)
+    --counts_[static_cast<std::size_t>(entry)];
 }
 
 }  // namespace ui

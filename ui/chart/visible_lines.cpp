@@ -7,7 +7,7 @@
 
 namespace ui {
 
-void TChartSkyline::Add(double y, double a, double b, int series) {
+void TVisibleLines::Add(double y, double a, double b, int series) {
   if (b < a)
     std::swap(a, b);
   Row& row = rows_[y];
