@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/memo.h"

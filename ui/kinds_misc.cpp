@@ -12,6 +12,7 @@
 #include <cmath>
 #include <optional>
 
+#include "ui/color.h"
 #include "ui/services.h"
 
 namespace ui {
@@ -176,7 +177,7 @@ void TPanel::SetColor(qint32 color) {
 QColor TPanel::DisplayColor() const {
   if (color_ < 0)
     return QApplication::palette().color(SystemColorRole(color_ & 0xFF));
-  return QColor(color_ & 0xFF, (color_ >> 8) & 0xFF, (color_ >> 16) & 0xFF);
+  return ToQColor(static_cast<TColor>(color_));
 }
 
 void TPanel::ApplyColor() {

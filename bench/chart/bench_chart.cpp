@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 namespace {
 

@@ -1,7 +1,10 @@
+#include "ui/chart/axis.h"
+
 #include <algorithm>
 #include <stdexcept>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
+#include "ui/chart/chart_private.h"
 
 namespace ui {
 
@@ -12,7 +15,7 @@ double TChartAxis::Minimum() const {
   double lo = 0;
   double hi = 0;
   if (automatic_)
-    return chart_->DataYRange(&lo, &hi) ? lo : 0;
+    return chart_->d_->DataYRange(&lo, &hi) ? lo : 0;
   return min_;
 }
 
@@ -20,7 +23,7 @@ double TChartAxis::Maximum() const {
   double lo = 0;
   double hi = 0;
   if (automatic_)
-    return chart_->DataYRange(&lo, &hi) ? hi : 0;
+    return chart_->d_->DataYRange(&lo, &hi) ? hi : 0;
   return max_;
 }
 
@@ -46,7 +49,7 @@ void TChartAxis::Change(double minimum, double maximum) {
     return;
   min_ = minimum;
   max_ = maximum;
-  chart_->RequestRepaint();
+  chart_->d_->RequestRepaint();
 }
 
 }  // namespace ui

@@ -8,7 +8,7 @@ namespace ui {
 // Horizontal line segments seen from above. Segments at the same y are stacked in the order they
 // arrive, each newer one hiding the older ones where they overlap, so only the visible pieces are
 // kept: painting them costs what is on the screen, not the number of segments ever added.
-class TChartSkyline {
+class TVisibleLines {
  public:
   struct Piece {
     double y;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 Q_DECLARE_METATYPE(ui::TColor)
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
 
 // A chart at the main window's size with the twelve-colour palette, an empty point series first
 // and the view 0 .. 100; pixel positions are worked out from the ranges, as the chart promises.

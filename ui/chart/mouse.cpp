@@ -1,3 +1,5 @@
+#include "ui/chart/chart.h"
+
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -5,8 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "ui/chart.h"
-#include "ui/chart_scale.h"
+#include "ui/chart/chart_private.h"
+#include "ui/chart/scale.h"
 
 namespace ui {
 namespace {
@@ -35,46 +37,47 @@ double DistanceToSegment(const QPointF& p, const QLineF& line) {
 void TChart::mousePressEvent(QMouseEvent* event) {
   // Anywhere on the chart, the left button starts a pan; Qt keeps sending this widget the
   // mouse's events until the button is released, even outside it.
-  if (event->button() == Qt::LeftButton && panning_mode_ == TPanningMode::pmHorizontal) {
-    panning_ = true;
-    pan_column_ = PixelOf(event->position().x());
-    SetHover(-1, -1);
+  if (event->button() == Qt::LeftButton && d_->panning_mode_ == TPanningMode::pmHorizontal) {
+    d_->panning_ = true;
+    d_->pan_column_ = PixelOf(event->position().x());
+    d_->SetHover(-1, -1);
   }
   event->accept();
 }
 
 void TChart::mouseMoveEvent(QMouseEvent* event) {
-  if (panning_) {
+  if (d_->panning_) {
     const int column = PixelOf(event->position().x());
     const int width = PlotArea().width();
-    if (column != pan_column_ && width > 0) {
+    if (column != d_->pan_column_ && width > 0) {
       // Dragging to the right brings smaller x into view; the range keeps its width.
-      const double shift = (pan_column_ - column) * (bottom_axis_.max_ - bottom_axis_.min_) / width;
-      bottom_axis_.SetMinMax(bottom_axis_.min_ + shift, bottom_axis_.max_ + shift);
+      TChartAxis& axis = d_->bottom_axis_;
+      const double shift = (d_->pan_column_ - column) * (axis.Maximum() - axis.Minimum()) / width;
+      axis.SetMinMax(axis.Minimum() + shift, axis.Maximum() + shift);
     }
-    pan_column_ = column;
+    d_->pan_column_ = column;
     event->accept();
     return;
   }
   int series = -1;
   int point = -1;
-  HitTest(event->position(), &series, &point);
-  SetHover(series, point);
+  d_->HitTest(event->position(), &series, &point);
+  d_->SetHover(series, point);
   event->accept();
 }
 
 void TChart::mouseReleaseEvent(QMouseEvent* event) {
-  panning_ = false;
+  d_->panning_ = false;
   int series = -1;
   int point = -1;
-  HitTest(event->position(), &series, &point);
-  SetHover(series, point);
+  d_->HitTest(event->position(), &series, &point);
+  d_->SetHover(series, point);
   event->accept();
 }
 
 void TChart::leaveEvent(QEvent* event) {
-  if (!panning_)
-    SetHover(-1, -1);
+  if (!d_->panning_)
+    d_->SetHover(-1, -1);
   QWidget::leaveEvent(event);
 }
 
@@ -83,18 +86,18 @@ void TChart::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
-void TChart::SetHover(int series, int point) {
+void TChart::Private::SetHover(int series, int point) {
   if (series == hover_series_ && point == hover_point_)
     return;
   hover_series_ = series;
   hover_point_ = point;
-  update();
+  chart_->update();
 }
 
-bool TChart::HitTest(QPointF position, int* hit_series, int* hit_point) {
+bool TChart::Private::HitTest(QPointF position, int* hit_series, int* hit_point) {
   *hit_series = -1;
   *hit_point = -1;
-  EnsureSkyline();
+  EnsureVisibleLines();
   const TChartScale scale = MakeScale();
   const int column = PixelOf(position.x());
   const int row = PixelOf(position.y());
@@ -104,9 +107,9 @@ bool TChart::HitTest(QPointF position, int* hit_series, int* hit_point) {
   const QPointF centre(column + 0.5, row + 0.5);
 
   // The topmost thing drawn wins: the one of the highest series index.
-  skyline_.ForEachPiece(
+  visible_lines_.ForEachPiece(
       std::max(scale.XAt(column - 1), scale.x_min), std::min(scale.XAt(column + 1), scale.x_max),
-      [&](const TChartSkyline::Piece& piece) {
+      [&](const TVisibleLines::Piece& piece) {
         const int first = scale.Column(std::max(piece.start, scale.x_min));
         const int last = scale.Column(std::min(piece.end, scale.x_max));
         if (column >= first && column <= last && std::abs(scale.Row(piece.y) - row) <= kLineReach &&
@@ -121,14 +124,15 @@ bool TChart::HitTest(QPointF position, int* hit_series, int* hit_point) {
     const double reach = series.IsLine() ? kLineReach + 1 : kMarkerReach;
     auto [first, last] = series.IndexRange(std::max(scale.XAt(column - reach), scale.x_min),
                                            std::min(scale.XAt(column + reach), scale.x_max));
+    const auto xs = series.XValues();
+    const auto ys = series.YValues();
     if (series.IsLine()) {
       first = std::max(first - 1, 0);
       last = std::min(last, series.Count() - 1);
       for (int i = first; i < last; ++i) {
         const std::size_t at = static_cast<std::size_t>(i);
         QLineF line;
-        if (ClippedSegment(scale, series.xs_[at], series.ys_[at], series.xs_[at + 1],
-                           series.ys_[at + 1], &line) &&
+        if (ClippedSegment(scale, xs[at], ys[at], xs[at + 1], ys[at + 1], &line) &&
             DistanceToSegment(centre, line) <= kLineReach) {
           *hit_series = *it;
           *hit_point = -1;
@@ -140,8 +144,8 @@ bool TChart::HitTest(QPointF position, int* hit_series, int* hit_point) {
     // Later points are drawn over earlier ones: look from the last.
     for (int i = last - 1; i >= first; --i) {
       const std::size_t at = static_cast<std::size_t>(i);
-      if (std::abs(scale.Column(series.xs_[at]) - column) < kMarkerReach &&
-          std::abs(scale.Row(series.ys_[at]) - row) < kMarkerReach) {
+      if (std::abs(scale.Column(xs[at]) - column) < kMarkerReach &&
+          std::abs(scale.Row(ys[at]) - row) < kMarkerReach) {
         *hit_series = *it;
         *hit_point = i;
         return true;

@@ -1,8 +1,11 @@
+#include "ui/chart/series.h"
+
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
 
-#include "ui/chart.h"
+#include "ui/chart/chart.h"
+#include "ui/chart/chart_private.h"
 
 namespace ui {
 
@@ -36,7 +39,7 @@ int TChartSeries::AddXY(double x, double y, const QString& label, TColor color) 
   min_y_ = std::min(min_y_, y);
   max_y_ = std::max(max_y_, y);
   if (chart_)
-    chart_->PointAdded(*this, y);
+    chart_->d_->PointAdded(*this, y);
   return static_cast<int>(index);
 }
 
@@ -47,10 +50,10 @@ void TChartSeries::Clear() {
   labels_.clear();
   min_y_ = std::numeric_limits<double>::infinity();
   max_y_ = -std::numeric_limits<double>::infinity();
+  const bool first_clear = !cleared_;
+  cleared_ = true;
   if (chart_)
-    chart_->SeriesCleared(*this);
-  else
-    shrinkable_ = true;
+    chart_->d_->SeriesCleared(*this, first_clear);
 }
 
 double TChartSeries::XValue(int index) const {
@@ -84,7 +87,18 @@ void TChartSeries::SetSeriesColor(TColor color) {
   has_color_ = true;
   palette_entry_ = -1;
   if (chart_)
-    chart_->SeriesColorChanged(*this, old_color);
+    chart_->d_->SeriesColorChanged(old_color, color_);
+}
+
+void TChartSeries::BindTo(TChart* chart, int index) {
+  chart_ = chart;
+  index_ = index;
+}
+
+void TChartSeries::TakePaletteColor(TColor color, int entry) {
+  color_ = color;
+  has_color_ = true;
+  palette_entry_ = entry;
 }
 
 std::pair<int, int> TChartSeries::IndexRange(double lo, double hi) const {

@@ -1,4 +1,4 @@
-#include "ui/chart_skyline.h"
+#include "ui/chart/visible_lines.h"
 
 #include <cmath>
 #include <limits>
@@ -7,7 +7,7 @@
 
 namespace ui {
 
-void TChartSkyline::Add(double y, double a, double b, int series) {
+void TVisibleLines::Add(double y, double a, double b, int series) {
   if (b < a)
     std::swap(a, b);
   Row& row = rows_[y];

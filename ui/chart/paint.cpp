@@ -1,3 +1,5 @@
+#include "ui/chart/chart.h"
+
 #include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -5,9 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/chart.h"
-#include "ui/chart_palette.h"
-#include "ui/chart_scale.h"
+#include "ui/chart/chart_private.h"
+#include "ui/chart/scale.h"
+#include "ui/color.h"
 
 namespace ui {
 namespace {
@@ -39,7 +41,7 @@ QFont LabelFont() {
 }  // namespace
 
 void TChart::paintEvent(QPaintEvent*) {
-  repaint_requested_ = false;
+  d_->repaint_requested_ = false;
   QPainter painter(this);
   Render(painter);
 }
@@ -53,25 +55,25 @@ QImage TChart::RenderImage() {
 }
 
 void TChart::Render(QPainter& painter) {
-  EnsureSkyline();
-  const TChartScale scale = MakeScale();
+  d_->EnsureVisibleLines();
+  const TChartScale scale = d_->MakeScale();
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
   painter.fillRect(rect(), kBackground);
-  DrawAxes(painter, scale);
-  DrawTitle(painter);
+  d_->DrawAxes(painter, scale);
+  d_->DrawTitle(painter);
   if (!scale.plot.isEmpty()) {
     // Whatever lies outside the range is cut at the plot area's edges.
     painter.setClipRect(scale.plot, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    DrawSeries(painter, scale);
+    d_->DrawSeries(painter, scale);
   }
   painter.restore();
   if (OnAfterDraw)
     OnAfterDraw();
 }
 
-void TChart::DrawTitle(QPainter& painter) const {
+void TChart::Private::DrawTitle(QPainter& painter) const {
   if (title_.isEmpty())
     return;
   QFont font = QApplication::font();
@@ -79,12 +81,12 @@ void TChart::DrawTitle(QPainter& painter) const {
   font.setPixelSize(24);
   painter.setFont(font);
   painter.setPen(kTitleColour);
-  const QRect plot = PlotArea();
+  const QRect plot = chart_->PlotArea();
   painter.drawText(QRect(plot.left(), 0, plot.width(), plot.top()),
                    Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, title_);
 }
 
-void TChart::DrawAxes(QPainter& painter, const TChartScale& scale) const {
+void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) const {
   const QRect& plot = scale.plot;
   if (plot.isEmpty())
     return;
@@ -126,7 +128,7 @@ void TChart::DrawAxes(QPainter& painter, const TChartScale& scale) const {
   painter.drawLine(Centre(plot.left() - 1, bottom), Centre(plot.right() + 1, bottom));
 }
 
-void TChart::DrawSeries(QPainter& painter, const TChartScale& scale) const {
+void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) const {
   // The visible pieces of the horizontal lines, each tagged with its series so that everything
   // is drawn in list order. A hovered line is drawn whole in the highlight pen instead.
   struct Piece {
@@ -135,11 +137,11 @@ void TChart::DrawSeries(QPainter& painter, const TChartScale& scale) const {
     int last_column;
     int row;
   };
-  const bool hovered_line = hover_series_ >= 0 && hover_series_ < SeriesCount() &&
-                            hover_point_ < 0 &&
-                            series_[static_cast<std::size_t>(hover_series_)]->in_skyline_;
+  const bool hovered_line = hover_series_ >= 0 &&
+                            hover_series_ < static_cast<int>(series_.size()) && hover_point_ < 0 &&
+                            in_visible_lines_[static_cast<std::size_t>(hover_series_)];
   std::vector<Piece> pieces;
-  skyline_.ForEachPiece(scale.x_min, scale.x_max, [&](const TChartSkyline::Piece& piece) {
+  visible_lines_.ForEachPiece(scale.x_min, scale.x_max, [&](const TVisibleLines::Piece& piece) {
     if (hovered_line && piece.series == hover_series_)
       return;
     Piece next{piece.series, scale.Column(std::max(piece.start, scale.x_min)),
@@ -161,11 +163,12 @@ void TChart::DrawSeries(QPainter& painter, const TChartScale& scale) const {
   });
   if (hovered_line) {
     const TChartSeries& line = *series_[static_cast<std::size_t>(hover_series_)];
-    const double start = std::min(line.xs_[0], line.xs_[1]);
-    const double end = std::max(line.xs_[0], line.xs_[1]);
+    const auto xs = line.XValues();
+    const double start = std::min(xs[0], xs[1]);
+    const double end = std::max(xs[0], xs[1]);
     if (start <= scale.x_max && end >= scale.x_min)
       pieces.push_back({hover_series_, scale.Column(std::max(start, scale.x_min)),
-                        scale.Column(std::min(end, scale.x_max)), scale.Row(line.ys_[0])});
+                        scale.Column(std::min(end, scale.x_max)), scale.Row(line.YValues()[0])});
   }
   std::sort(pieces.begin(), pieces.end(),
             [](const Piece& a, const Piece& b) { return a.series < b.series; });
@@ -178,7 +181,8 @@ void TChart::DrawSeries(QPainter& painter, const TChartScale& scale) const {
     painter.fillRect(
         QRect(piece.first_column - half, piece.row - half,
               piece.last_column - piece.first_column + 1 + 2 * half, 1 + 2 * half),
-        hovered ? kHoverColour : ToQColor(series_[static_cast<std::size_t>(piece.series)]->color_));
+        hovered ? kHoverColour
+                : ToQColor(series_[static_cast<std::size_t>(piece.series)]->SeriesColor()));
   };
   auto next_piece = pieces.begin();
   for (int index : others_) {
@@ -194,16 +198,19 @@ void TChart::DrawSeries(QPainter& painter, const TChartScale& scale) const {
     draw_piece(*next_piece);
 }
 
-void TChart::DrawPoints(QPainter& painter, const TChartScale& scale,
-                        const TChartSeries& series) const {
+void TChart::Private::DrawPoints(QPainter& painter, const TChartScale& scale,
+                                 const TChartSeries& series) const {
   const auto [first, last] = series.IndexRange(scale.x_min, scale.x_max);
-  const int hovered = series.index_ == hover_series_ ? hover_point_ : -1;
+  const int hovered = series.Index() == hover_series_ ? hover_point_ : -1;
   const QColor outline(0, 0, 0);
+  const auto xs = series.XValues();
+  const auto ys = series.YValues();
+  const auto colours = series.PointColors();
   for (int i = first; i < last; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
-    const int column = scale.Column(series.xs_[at]);
-    const int row = scale.Row(series.ys_[at]);
-    const TColor colour = series.colors_[at] == clTeeColor ? series.color_ : series.colors_[at];
+    const int column = scale.Column(xs[at]);
+    const int row = scale.Row(ys[at]);
+    const TColor colour = colours[at] == clTeeColor ? series.SeriesColor() : colours[at];
     // A 9 x 9 square: the outline ring around a 7 x 7 fill, on whole pixels.
     if (i == hovered) {
       painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(colour));
@@ -217,23 +224,24 @@ void TChart::DrawPoints(QPainter& painter, const TChartScale& scale,
   }
 }
 
-void TChart::DrawLine(QPainter& painter, const TChartScale& scale,
-                      const TChartSeries& series) const {
+void TChart::Private::DrawLine(QPainter& painter, const TChartScale& scale,
+                               const TChartSeries& series) const {
   if (series.Count() < 2)
     return;
-  const bool hovered = series.index_ == hover_series_;
-  const QPen pen = hovered ? LinePen(kHoverColour, 3) : LinePen(ToQColor(series.color_), 1);
+  const bool hovered = series.Index() == hover_series_;
+  const QPen pen = hovered ? LinePen(kHoverColour, 3) : LinePen(ToQColor(series.SeriesColor()), 1);
   const double half = pen.widthF() / 2;
   painter.setPen(pen);
   auto [first, last] = series.IndexRange(scale.x_min, scale.x_max);
   // The segments that reach into the range start one point before it and end one point after.
   first = std::max(first - 1, 0);
   last = std::min(last, series.Count() - 1);
+  const auto xs = series.XValues();
+  const auto ys = series.YValues();
   for (int i = first; i < last; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
     QLineF line;
-    if (!ClippedSegment(scale, series.xs_[at], series.ys_[at], series.xs_[at + 1],
-                        series.ys_[at + 1], &line))
+    if (!ClippedSegment(scale, xs[at], ys[at], xs[at + 1], ys[at + 1], &line))
       continue;
     if (line.p1() == line.p2())  // a zero-length line would draw nothing: fill its square
       painter.fillRect(QRectF(line.p1() - QPointF(half, half), QSizeF(2 * half, 2 * half)),

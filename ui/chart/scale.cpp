@@ -1,4 +1,4 @@
-#include "ui/chart_scale.h"
+#include "ui/chart/scale.h"
 
 #include <QString>
 

@@ -1,0 +1,262 @@
+#include "ui/chart/chart.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "ui/chart/chart_private.h"
+#include "ui/chart/palette.h"
+#include "ui/chart/scale.h"
+
+namespace ui {
+namespace {
+
+// Room around the plot area: the y labels on the left, the title above, the x labels below.
+constexpr int kLeftMargin = 60;
+constexpr int kTopMargin = 44;
+constexpr int kRightMargin = 20;
+constexpr int kBottomMargin = 28;
+
+}  // namespace
+
+TChart::Private::Private(TChart* chart)
+    : chart_(chart),
+      bottom_axis_(chart, false, 0, 24),
+      left_axis_(chart, true, 0, 0),
+      steady_min_(std::numeric_limits<double>::infinity()),
+      steady_max_(-std::numeric_limits<double>::infinity()) {}
+
+TChart::TChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<Private>(this)) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+TChart::~TChart() = default;
+
+void TChart::AddSeries(TChartSeries* series) {
+  if (series == nullptr)
+    throw std::invalid_argument("TChart::AddSeries: no series");
+  if (series->ParentChart() != nullptr)
+    throw std::invalid_argument("TChart::AddSeries: the series already belongs to a chart");
+  Private& d = *d_;
+  const int index = SeriesCount();
+  d.series_.emplace_back(series);
+  series->BindTo(this, index);
+
+  if (!series->HasSeriesColor()) {
+    const int entry = d.palette_holders_.EntryForNewSeries(index);
+    series->TakePaletteColor(ChartPalette(d.palette_index_)[static_cast<std::size_t>(entry)],
+                             entry);
+  }
+  d.palette_holders_.Hold(d.PaletteEntryOf(series->SeriesColor()));
+
+  if (series->WasCleared()) {
+    d.shrinkable_series_.push_back(series);
+  } else if (d.steady_valid_) {
+    d.steady_min_ = std::min(d.steady_min_, series->MinY());
+    d.steady_max_ = std::max(d.steady_max_, series->MaxY());
+  }
+
+  d.in_visible_lines_.push_back(false);
+  if (d.visible_lines_dirty_) {
+    // The rebuild will sort this series in with the others.
+  } else if (Private::FitsVisibleLines(*series)) {
+    d.in_visible_lines_.back() = true;
+    d.visible_lines_.Add(series->YValues()[0], series->XValues()[0], series->XValues()[1], index);
+  } else {
+    d.others_.push_back(index);
+  }
+  d.RequestRepaint();
+}
+
+int TChart::SeriesCount() const {
+  return static_cast<int>(d_->series_.size());
+}
+
+TChartSeries* TChart::Series(int index) const {
+  return d_->series_.at(static_cast<std::size_t>(index)).get();
+}
+
+TChartAxis& TChart::BottomAxis() {
+  return d_->bottom_axis_;
+}
+
+const TChartAxis& TChart::LeftAxis() const {
+  return d_->left_axis_;
+}
+
+void TChart::SetTitleText(const QString& text) {
+  if (text == d_->title_)
+    return;
+  d_->title_ = text;
+  d_->RequestRepaint();
+}
+
+QString TChart::TitleText() const {
+  return d_->title_;
+}
+
+void TChart::SetColorPaletteIndex(int index) {
+  if (index == d_->palette_index_)
+    return;
+  d_->palette_index_ = index;
+  const TChartPalette& palette = ChartPalette(index);
+  for (const auto& series : d_->series_) {
+    if (const int entry = series->PaletteEntry(); entry >= 0)
+      series->TakePaletteColor(palette[static_cast<std::size_t>(entry)], entry);
+  }
+  d_->RecountPaletteHolders();
+  d_->RequestRepaint();
+}
+
+int TChart::ColorPaletteIndex() const {
+  return d_->palette_index_;
+}
+
+void TChart::SetAllowPanning(TPanningMode mode) {
+  d_->panning_mode_ = mode;
+}
+
+TPanningMode TChart::AllowPanning() const {
+  return d_->panning_mode_;
+}
+
+void TChart::SetZoomAllow(bool allow) {
+  d_->zoom_allow_ = allow;
+}
+
+bool TChart::ZoomAllow() const {
+  return d_->zoom_allow_;
+}
+
+QRect TChart::PlotArea() const {
+  return QRect(kLeftMargin, kTopMargin, std::max(width() - kLeftMargin - kRightMargin, 0),
+               std::max(height() - kTopMargin - kBottomMargin, 0));
+}
+
+int TChart::HoverSeries() const {
+  return d_->hover_series_;
+}
+
+int TChart::HoverPoint() const {
+  return d_->hover_point_;
+}
+
+void TChart::Private::PointAdded(const TChartSeries& series, double y) {
+  if (!series.WasCleared() && steady_valid_) {
+    steady_min_ = std::min(steady_min_, y);
+    steady_max_ = std::max(steady_max_, y);
+  }
+  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
+    visible_lines_dirty_ = true;
+  RequestRepaint();
+}
+
+void TChart::Private::SeriesCleared(TChartSeries& series, bool first_clear) {
+  if (first_clear) {
+    // Its points may have held the extremes: work the steady ones out again, once.
+    shrinkable_series_.push_back(&series);
+    steady_valid_ = false;
+  }
+  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
+    visible_lines_dirty_ = true;
+  // The highlighted point is gone; the next mouse move finds what lies under the pointer now.
+  if (series.Index() == hover_series_)
+    hover_series_ = hover_point_ = -1;
+  RequestRepaint();
+}
+
+void TChart::Private::SeriesColorChanged(TColor old_color, TColor new_color) {
+  palette_holders_.Release(PaletteEntryOf(old_color));
+  palette_holders_.Hold(PaletteEntryOf(new_color));
+  RequestRepaint();
+}
+
+void TChart::Private::RequestRepaint() {
+  // Many changes in a row cost one update() call; the flag drops when the paint runs.
+  if (repaint_requested_)
+    return;
+  repaint_requested_ = true;
+  chart_->update();
+}
+
+bool TChart::Private::DataYRange(double* lo, double* hi) const {
+  if (!steady_valid_) {
+    steady_min_ = std::numeric_limits<double>::infinity();
+    steady_max_ = -std::numeric_limits<double>::infinity();
+    for (const auto& series : series_) {
+      if (!series->WasCleared()) {
+        steady_min_ = std::min(steady_min_, series->MinY());
+        steady_max_ = std::max(steady_max_, series->MaxY());
+      }
+    }
+    steady_valid_ = true;
+  }
+  double low = steady_min_;
+  double high = steady_max_;
+  for (const TChartSeries* series : shrinkable_series_) {
+    low = std::min(low, series->MinY());
+    high = std::max(high, series->MaxY());
+  }
+  if (!(low <= high))
+    return false;
+  *lo = low;
+  *hi = high;
+  return true;
+}
+
+void TChart::Private::RecountPaletteHolders() {
+  palette_holders_.Clear();
+  for (const auto& series : series_)
+    palette_holders_.Hold(PaletteEntryOf(series->SeriesColor()));
+}
+
+int TChart::Private::PaletteEntryOf(TColor color) const {
+  return ui::PaletteEntryOf(ChartPalette(palette_index_), color);
+}
+
+bool TChart::Private::FitsVisibleLines(const TChartSeries& series) {
+  if (!series.IsLine() || series.Count() != 2)
+    return false;
+  const auto xs = series.XValues();
+  const auto ys = series.YValues();
+  return ys[0] == ys[1] && std::isfinite(ys[0]) && std::isfinite(xs[0]) && std::isfinite(xs[1]);
+}
+
+void TChart::Private::EnsureVisibleLines() {
+  if (!visible_lines_dirty_)
+    return;
+  visible_lines_.Clear();
+  others_.clear();
+  for (std::size_t i = 0; i < series_.size(); ++i) {
+    const TChartSeries& series = *series_[i];
+    in_visible_lines_[i] = FitsVisibleLines(series);
+    if (in_visible_lines_[i])
+      visible_lines_.Add(series.YValues()[0], series.XValues()[0], series.XValues()[1],
+                         static_cast<int>(i));
+    else
+      others_.push_back(static_cast<int>(i));
+  }
+  visible_lines_dirty_ = false;
+}
+
+TChartScale TChart::Private::MakeScale() const {
+  TChartScale scale;
+  scale.plot = chart_->PlotArea();
+  scale.x_min = bottom_axis_.Minimum();
+  scale.x_max = bottom_axis_.Maximum();
+  double lo = 0;
+  double hi = 0;
+  if (DataYRange(&lo, &hi)) {
+    scale.y_min = lo;
+    scale.y_max = hi;
+    scale.y_spread = hi > lo && std::isfinite(hi - lo);
+  }
+  return scale;
+}
+
+}  // namespace ui

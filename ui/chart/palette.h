@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+
+#include "ui/color.h"
+
+namespace ui {
+
+using TChartPalette = std::array<TColor, 12>;
+
+// The palette chosen by a palette index: 13 is the twelve-colour palette of the walk chart; any
+// other index gives twelve plain colours.
+const TChartPalette& ChartPalette(int index);
+// The entry (0-based) that holds `color`, or -1 when the palette lacks it.
+int PaletteEntryOf(const TChartPalette& palette, TColor color);
+
+// How many series of a chart have each palette entry as their colour, and so which entry a new
+// series without a colour of its own takes.
+class TPaletteHolders {
+ public:
+  // The first entry (0-based), in table order, that no series holds; when all twelve are held,
+  // entry n mod 12, n being the number of series already in the chart. So the first series takes
+  // entry 0, and the k-th series after it entry k mod 12, as long as none has its own colour.
+  int EntryForNewSeries(int series_count) const;
+  // One more or one fewer series has `entry` as its colour; -1, no palette colour, counts nothing.
+  void Hold(int entry);
+  void Release(int entry);
+  void Clear() { counts_.fill(0); }
+
+ private:
+  std::array<int, 12> counts_{};
+};
+
+}  // namespace ui

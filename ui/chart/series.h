@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QString>
+
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "ui/color.h"
+
+namespace ui {
+
+class TChart;
+
+// A series of points with ascending x. Owned by its chart once added.
+class TChartSeries {
+ public:
+  virtual ~TChartSeries() = default;
+  TChartSeries(const TChartSeries&) = delete;
+  TChartSeries& operator=(const TChartSeries&) = delete;
+
+  // Adds a point where x stays ascending (after any equal x) and returns its index; the chart
+  // repaints later. O(1) amortised when x does not decrease.
+  int AddXY(double x, double y, const QString& label = {}, TColor color = clTeeColor);
+  // Removes every point; no axis setting changes.
+  void Clear();
+  int Count() const { return static_cast<int>(xs_.size()); }
+  // The accessors below throw std::out_of_range for an index outside 0 .. Count() - 1.
+  double XValue(int index) const;
+  double YValue(int index) const;
+  // The point's own colour, or the series colour for a point with the automatic colour.
+  TColor ValueColor(int index) const;
+  QString Label(int index) const;
+  // The x of the last point; throws std::runtime_error when the series has no points.
+  double LastX() const;
+
+  // The points as columns, unchecked, for drawing and hit testing: the x values ascending, the y
+  // values, and each point's own colour (clTeeColor for the series colour).
+  std::span<const double> XValues() const { return xs_; }
+  std::span<const double> YValues() const { return ys_; }
+  std::span<const TColor> PointColors() const { return colors_; }
+
+  TColor SeriesColor() const { return color_; }
+  bool HasSeriesColor() const { return has_color_; }
+  void SetSeriesColor(TColor color);
+  // The palette entry the colour came from (0-based), or -1 for a colour set by the owner.
+  int PaletteEntry() const { return palette_entry_; }
+
+  QString Name() const { return name_; }
+  void SetName(const QString& name) { name_ = name; }
+
+  // The chart holding the series, or nullptr before AddSeries.
+  TChart* ParentChart() const { return chart_; }
+  // The series' place in its chart's list, or -1 before AddSeries.
+  int Index() const { return index_; }
+  bool IsLine() const { return kind_ == TKind::kLine; }
+  // The smallest and largest y of the points; +inf and -inf when there are none.
+  double MinY() const { return min_y_; }
+  double MaxY() const { return max_y_; }
+  // The half-open index range of the points whose x lies in [lo, hi].
+  std::pair<int, int> IndexRange(double lo, double hi) const;
+  // Cleared at least once, so its extremes may have shrunk; the chart combines such series apart
+  // from those whose extremes only grow.
+  bool WasCleared() const { return cleared_; }
+
+ protected:
+  enum class TKind { kPoints, kLine };
+  explicit TChartSeries(TKind kind);
+
+ private:
+  // Only the chart that takes the series binds it and gives it palette colours; it reads the
+  // points through the accessors above.
+  friend class TChart;
+  void BindTo(TChart* chart, int index);
+  void TakePaletteColor(TColor color, int entry);
+
+  TKind kind_;
+  // Points kept as columns: the paint path reads x alone for its binary search.
+  std::vector<double> xs_;
+  std::vector<double> ys_;
+  std::vector<TColor> colors_;
+  // Stays empty until a point with a non-empty label arrives: labels are almost never used.
+  std::vector<QString> labels_;
+  double min_y_;
+  double max_y_;
+  TColor color_ = clTeeColor;
+  bool has_color_ = false;
+  int palette_entry_ = -1;
+  QString name_;
+  TChart* chart_ = nullptr;
+  int index_ = -1;
+  bool cleared_ = false;
+};
+
+// Points drawn as 9 x 9 squares in each point's colour with a 1-pixel black outline.
+class TPointSeries final : public TChartSeries {
+ public:
+  TPointSeries();
+};
+
+// Points joined by a straight 1-pixel line in the series colour, without markers.
+class TLineSeries final : public TChartSeries {
+ public:
+  TLineSeries();
+};
+
+}  // namespace ui
