@@ -114,7 +114,9 @@ void SaveMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
   WriteMemoSideFile(MemoSideFilePath(name), memo.Text(), RememberedEncoding(&memo));
 }
 
-void RestoreMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
+// For a TMemo and, again, for a TsMemo.
+template <typename Kind>
+void RestoreMemo(StoreContext& s, const QString& name, Kind& memo) {
   const QString base_name = s.profile.ReadString(s.section, s.Key(name, ".File"), memo.Text());
   std::optional<SideFileText> file;
   if (!base_name.isEmpty() && IsPlainBaseName(base_name))
@@ -139,28 +141,20 @@ void RestoreTime(StoreContext& s, const QString& name, ui::TDateTimePicker& pick
 
 // Combo boxes: the items as an item list, then the text.
 
-void SaveCombo(StoreContext& s, const QString& name, ui::EditableComboBox& combo) {
+template <typename Kind>
+void SaveCombo(StoreContext& s, const QString& name, Kind& combo) {
   s.profile.WriteString(s.section, s.Key(name, ".Items"), WriteItemList(combo.Items()));
   s.profile.WriteString(s.section, s.Key(name, ".Text"), combo.Text());
 }
 
-void RestoreCombo(StoreContext& s, const QString& name, ui::EditableComboBox& combo) {
+template <typename Kind>
+void RestoreCombo(StoreContext& s, const QString& name, Kind& combo) {
   if (const auto stored = ReadStoredList(s.raw, s.section, name, StoredListForm::kItemList)) {
     combo.ClearItems();
     for (const StoredListItem& item : *stored)
       combo.AddItem(item.text);
   }
   combo.SetText(s.profile.ReadString(s.section, s.Key(name, ".Text"), combo.Text()));
-}
-
-template <typename Kind>
-void SaveComboOf(StoreContext& s, const QString& name, Kind& combo) {
-  SaveCombo(s, name, combo);
-}
-
-template <typename Kind>
-void RestoreComboOf(StoreContext& s, const QString& name, Kind& combo) {
-  RestoreCombo(s, name, combo);
 }
 
 // Single-value controls.
@@ -269,20 +263,16 @@ constexpr StoreWhen kVisibleWithSettings = StoreWhen::kVisibleWithSettings;
 
 }  // namespace
 
-// Every save step needs a visible control; a hidden one is still restored from what the file
-// holds, but for the side files, which only a visible control reads.
-// The restore once ran the check and radio boxes as TCheckBox, TsCheckBox, TRadioButton,
-// TsRadioButton; no control is of two of those kinds but TsRadioButton, which runs after
-// TRadioButton in both orders, so the save order below gives the same restore.
+// The rows in the order of the save. The restore takes TsCheckBox before TRadioButton; no
+// control is of both kinds, so this one order serves both walks. Every save step needs a
+// visible control; a restore step needs one only where a comment says so.
 const std::vector<StoreRow>& StoreTable() {
   using namespace ui;
   static const std::vector<StoreRow> table = {
-      // kind                   save                                 restore
+      // Restored only when visible, as it is saved: a hidden memo's side file is never read.
       Row<TMemo>("TMemo", {kVisible, SaveMemo}, {kVisible, RestoreMemo}),
       // A TMemo, saved by that row alone; its restore reads the side file a second time.
-      Row<TsMemo>("TsMemo", {},
-                  {kVisible, [](StoreContext& s, const QString& name,
-                                TsMemo& memo) { RestoreMemo(s, name, memo); }}),
+      Row<TsMemo>("TsMemo", {}, {kVisible, RestoreMemo}),
       Row<TsDateEdit>("TsDateEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
       Row<TDateTimePicker>("TDateTimePicker", {kVisible, SaveTime}, {kAlways, RestoreTime},
                            // The one write of a restore: the time just set, in today's format.
@@ -291,8 +281,8 @@ const std::vector<StoreRow>& StoreTable() {
       Row<TsEdit>("TsEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
       Row<TsCurrencyEdit>("TsCurrencyEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
       Row<TLabeledEdit>("TLabeledEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
-      Row<TComboBox>("TComboBox", {kVisible, SaveComboOf}, {kAlways, RestoreComboOf}),
-      Row<TsComboBox>("TsComboBox", {kVisible, SaveComboOf}, {kAlways, RestoreComboOf}),
+      Row<TComboBox>("TComboBox", {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
+      Row<TsComboBox>("TsComboBox", {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
       Row<TCheckBox>("TCheckBox", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
       Row<TRadioButton>("TRadioButton", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
       Row<TsCheckBox>("TsCheckBox", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
@@ -302,6 +292,7 @@ const std::vector<StoreRow>& StoreTable() {
       Row<TsSpinEdit>("TsSpinEdit", {kVisible, SaveLongSpin}, {kAlways, RestoreLongSpin}),
       Row<TPanel>("TPanel", {kVisible, SaveColor}, {kAlways, RestoreColor}),
       Row<TAdvSpinEdit>("TAdvSpinEdit", {kVisible, SaveFloat}, {kAlways, RestoreFloat}),
+      // Restored only when visible, as it is saved: a hidden list's side file is never read.
       Row<TListBox>("TListBox", {kVisible, SaveList}, {kVisible, RestoreList}),
       // A TListBox, restored by that row alone: its ".Items" only backs up a missing side file.
       Row<TsListBox>("TsListBox", {kVisible, SaveListItems}, {}),
