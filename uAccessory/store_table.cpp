@@ -1,0 +1,321 @@
+#include "uAccessory/store_table.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "uAccessory/settings_format.h"
+#include "uAccessory/side_files.h"
+#include "ui/controls.h"
+#include "ui/kinds_edit.h"
+#include "ui/kinds_list.h"
+#include "ui/kinds_misc.h"
+#include "ui/memo.h"
+#include "ui/qt_text.h"
+#include "ui/spin_edit.h"
+
+namespace {
+
+// The encoding a control's side file had when it was loaded in this run, kept on the control so
+// the next save writes the file back the same way.
+constexpr char kSideFileEncoding[] = "tarvelonSideFileEncoding";
+
+void RememberEncoding(QObject* control, SideFileEncoding encoding) {
+  control->setProperty(kSideFileEncoding,
+                       static_cast<int>(encoding.encoding) * 2 + (encoding.has_mark ? 1 : 0));
+}
+
+SideFileEncoding RememberedEncoding(const QObject* control) {
+  const QVariant stored = control->property(kSideFileEncoding);
+  if (!stored.isValid())
+    return {};
+  const int code = stored.toInt();
+  return {static_cast<base::TextEncoding>(code / 2), code % 2 == 1};
+}
+
+QString JoinedWithCrLf(const QStringList& items) {
+  QString joined;
+  for (const QString& item : items)
+    joined += item + QStringLiteral("\r\n");
+  return joined;
+}
+
+// Keeps a list box's item collection in one update bracket, also when reading a file fails.
+class UpdateBracket {
+ public:
+  explicit UpdateBracket(ui::TListBox& list) : list_(list) { list_.BeginUpdate(); }
+  ~UpdateBracket() { list_.EndUpdate(); }
+  UpdateBracket(const UpdateBracket&) = delete;
+  UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+ private:
+  ui::TListBox& list_;
+};
+
+// Whether the control's side file should be looked for under its own name, after `base_name`
+// from the settings file named none that exists: the save always writes it there, so it holds the
+// contents even when settings.dat is missing, damaged, or was not yet replaced when a save died.
+bool TryOwnName(const QString& base_name, const QString& name) {
+  return base_name != name && IsPlainBaseName(name);
+}
+
+// A step on a control of the kind `Kind`, which the walk has already tested.
+template <typename Kind>
+using KindStep = void (*)(StoreContext&, const QString& name, Kind&);
+
+template <typename Kind>
+struct Step {
+  StoreWhen when = StoreWhen::kAlways;
+  KindStep<Kind> run = nullptr;
+};
+
+template <typename Kind>
+StoreStep Erased(Step<Kind> step) {
+  if (!step.run)
+    return {step.when, {}};
+  return {step.when, [run = step.run](StoreContext& context, const ui::TComponent& c) {
+            run(context, c.Name, *dynamic_cast<Kind*>(c.Object));
+          }};
+}
+
+template <typename Kind>
+StoreRow Row(const char* kind, Step<Kind> save, Step<Kind> restore,
+             Step<Kind> restore_write_back = {}) {
+  return {kind, [](const QObject* object) { return dynamic_cast<const Kind*>(object) != nullptr; },
+          Erased(save), Erased(restore), Erased(restore_write_back)};
+}
+
+// Steps shared by several kinds.
+
+template <typename Kind>
+void SaveText(StoreContext& s, const QString& name, Kind& control) {
+  s.profile.WriteString(s.section, s.Key(name, ".Text"), control.Text());
+}
+
+template <typename Kind>
+void RestoreText(StoreContext& s, const QString& name, Kind& control) {
+  control.SetText(s.profile.ReadString(s.section, s.Key(name, ".Text"), control.Text()));
+}
+
+template <typename Kind>
+void SaveChecked(StoreContext& s, const QString& name, Kind& control) {
+  s.profile.WriteBool(s.section, s.Key(name, ".Checked"), control.Checked());
+}
+
+template <typename Kind>
+void RestoreChecked(StoreContext& s, const QString& name, Kind& control) {
+  control.SetChecked(s.profile.ReadBool(s.section, s.Key(name, ".Checked"), control.Checked()));
+}
+
+// Multi-line text boxes: the text in a memo side file named by ".File".
+
+void SaveMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
+  CreateSideFolderFor(MemoSideFilePath(name));
+  s.profile.WriteString(s.section, s.Key(name, ".File"), name);
+  WriteMemoSideFile(MemoSideFilePath(name), memo.Text(), RememberedEncoding(&memo));
+}
+
+// For a TMemo and, again, for a TsMemo.
+template <typename Kind>
+void RestoreMemo(StoreContext& s, const QString& name, Kind& memo) {
+  const QString base_name = s.profile.ReadString(s.section, s.Key(name, ".File"), memo.Text());
+  std::optional<SideFileText> file;
+  if (!base_name.isEmpty() && IsPlainBaseName(base_name))
+    file = ReadMemoSideFile(MemoSideFilePath(base_name));
+  if (!file && TryOwnName(base_name, name))
+    file = ReadMemoSideFile(MemoSideFilePath(name));
+  if (file) {
+    memo.SetText(file->text);
+    RememberEncoding(&memo, file->encoding);
+  }
+}
+
+// Date and time picker: the time of day in the long time format.
+
+void SaveTime(StoreContext& s, const QString& name, ui::TDateTimePicker& picker) {
+  s.profile.WriteTime(s.section, s.Key(name, ".Time"), picker.Time());
+}
+
+void RestoreTime(StoreContext& s, const QString& name, ui::TDateTimePicker& picker) {
+  picker.SetTime(s.profile.ReadTime(s.section, s.Key(name, ".Time"), picker.Time()));
+}
+
+// Combo boxes: the items as an item list, then the text.
+
+template <typename Kind>
+void SaveCombo(StoreContext& s, const QString& name, Kind& combo) {
+  s.profile.WriteString(s.section, s.Key(name, ".Items"), WriteItemList(combo.Items()));
+  s.profile.WriteString(s.section, s.Key(name, ".Text"), combo.Text());
+}
+
+template <typename Kind>
+void RestoreCombo(StoreContext& s, const QString& name, Kind& combo) {
+  if (const auto stored = ReadStoredList(s.raw, s.section, name, StoredListForm::kItemList)) {
+    combo.ClearItems();
+    for (const StoredListItem& item : *stored)
+      combo.AddItem(item.text);
+  }
+  combo.SetText(s.profile.ReadString(s.section, s.Key(name, ".Text"), combo.Text()));
+}
+
+// Single-value controls.
+
+void SaveItemIndex(StoreContext& s, const QString& name, ui::TRadioGroup& group) {
+  s.profile.WriteInteger(s.section, s.Key(name, ".ItemIndex"), group.ItemIndex());
+}
+
+void RestoreItemIndex(StoreContext& s, const QString& name, ui::TRadioGroup& group) {
+  group.SetItemIndex(
+      s.profile.ReadInteger(s.section, s.Key(name, ".ItemIndex"), group.ItemIndex()));
+}
+
+void SaveSpin(StoreContext& s, const QString& name, ui::TSpinEdit& spin) {
+  s.profile.WriteInteger(s.section, s.Key(name, ".Value"), spin.Value());
+}
+
+void RestoreSpin(StoreContext& s, const QString& name, ui::TSpinEdit& spin) {
+  spin.SetValue(s.profile.ReadInteger(s.section, s.Key(name, ".Value"), spin.Value()));
+}
+
+void SaveLongSpin(StoreContext& s, const QString& name, ui::TsSpinEdit& spin) {
+  // The key holds 32 bits: the low half of the value, as a signed number.
+  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(spin.Value()));
+  s.profile.WriteInteger(s.section, s.Key(name, ".Value"), low);
+}
+
+void RestoreLongSpin(StoreContext& s, const QString& name, ui::TsSpinEdit& spin) {
+  // Only a stored value is applied: falling back to the low 32 bits of the current value would
+  // overwrite a value that needs more.
+  const QString stored = s.profile.ReadString(s.section, s.Key(name, ".Value"), QString());
+  if (const auto value = ui::ParseInteger(stored))
+    spin.SetValue(*value);
+}
+
+void SaveColor(StoreContext& s, const QString& name, ui::TPanel& panel) {
+  s.profile.WriteInteger(s.section, s.Key(name, ".Color"), panel.Color());
+}
+
+void RestoreColor(StoreContext& s, const QString& name, ui::TPanel& panel) {
+  panel.SetColor(s.profile.ReadInteger(s.section, s.Key(name, ".Color"), panel.Color()));
+}
+
+void SaveFloat(StoreContext& s, const QString& name, ui::TAdvSpinEdit& spin) {
+  s.profile.WriteFloat(s.section, s.Key(name, ".FloatValue"), spin.FloatValue());
+}
+
+void RestoreFloat(StoreContext& s, const QString& name, ui::TAdvSpinEdit& spin) {
+  spin.SetFloatValue(s.profile.ReadFloat(s.section, s.Key(name, ".FloatValue"), spin.FloatValue()));
+}
+
+// List boxes: the items in a list side file named by ".File"; a skinned list box adds an item
+// list, which the restore falls back on when the side file is missing.
+
+void SaveList(StoreContext& s, const QString& name, ui::TListBox& list) {
+  CreateSideFolderFor(ListSideFilePath(name));
+  s.profile.WriteString(s.section, s.Key(name, ".File"), name);
+  WriteListSideFile(ListSideFilePath(name), list.Items(), RememberedEncoding(&list));
+}
+
+void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
+  const QString base_name =
+      s.profile.ReadString(s.section, s.Key(name, ".File"), JoinedWithCrLf(list.Items()));
+  UpdateBracket bracket(list);
+  std::optional<SideFileLines> file;
+  if (IsPlainBaseName(base_name))
+    file = ReadListSideFile(ListSideFilePath(base_name));
+  if (!file && TryOwnName(base_name, name))
+    file = ReadListSideFile(ListSideFilePath(name));
+  if (file) {
+    list.SetItems(file->lines);
+    RememberEncoding(&list, file->encoding);
+    return;
+  }
+  if (const auto stored = ReadStoredList(s.raw, s.section, name, StoredListForm::kItemList)) {
+    list.ClearItems();
+    for (const StoredListItem& item : *stored)
+      list.AddItem(item.text);
+  }
+}
+
+void SaveListItems(StoreContext& s, const QString& name, ui::TsListBox& list) {
+  s.profile.WriteString(s.section, s.Key(name, ".Items"), WriteItemList(list.Items()));
+}
+
+void SaveCheckList(StoreContext& s, const QString& name, ui::TCheckListBox& list) {
+  const QStringList texts = list.Items();
+  QList<StoredListItem> items;
+  for (int i = 0; i < texts.size(); ++i)
+    items.append({texts[i], list.Checked(i)});
+  s.profile.WriteString(s.section, s.Key(name, ".Items"), WriteCheckList(items));
+}
+
+void RestoreCheckList(StoreContext& s, const QString& name, ui::TCheckListBox& list) {
+  const auto stored = ReadStoredList(s.raw, s.section, name, StoredListForm::kCheckList);
+  if (!stored)
+    return;
+  list.ClearItems();
+  for (const StoredListItem& item : *stored)
+    list.SetChecked(list.AddItem(item.text), item.checked);
+}
+
+constexpr StoreWhen kAlways = StoreWhen::kAlways;
+constexpr StoreWhen kVisible = StoreWhen::kVisible;
+constexpr StoreWhen kVisibleWithSettings = StoreWhen::kVisibleWithSettings;
+
+}  // namespace
+
+// The rows in the order of the save. The restore takes TsCheckBox before TRadioButton; no
+// control is of both kinds, so this one order serves both walks. Every save step needs a
+// visible control; a restore step needs one only where a comment says so.
+const std::vector<StoreRow>& StoreTable() {
+  using namespace ui;
+  static const std::vector<StoreRow> table = {
+      // Restored only when visible, as it is saved: a hidden memo's side file is never read.
+      Row<TMemo>("TMemo", {kVisible, SaveMemo}, {kVisible, RestoreMemo}),
+      // A TMemo, saved by that row alone; its restore reads the side file a second time.
+      Row<TsMemo>("TsMemo", {}, {kVisible, RestoreMemo}),
+      Row<TsDateEdit>("TsDateEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
+      Row<TDateTimePicker>("TDateTimePicker", {kVisible, SaveTime}, {kAlways, RestoreTime},
+                           // The one write of a restore: the time just set, in today's format.
+                           {kVisibleWithSettings, SaveTime}),
+      Row<TEdit>("TEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
+      Row<TsEdit>("TsEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
+      Row<TsCurrencyEdit>("TsCurrencyEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
+      Row<TLabeledEdit>("TLabeledEdit", {kVisible, SaveText}, {kAlways, RestoreText}),
+      Row<TComboBox>("TComboBox", {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
+      Row<TsComboBox>("TsComboBox", {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
+      Row<TCheckBox>("TCheckBox", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
+      Row<TRadioButton>("TRadioButton", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
+      Row<TsCheckBox>("TsCheckBox", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
+      Row<TsRadioButton>("TsRadioButton", {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
+      Row<TRadioGroup>("TRadioGroup", {kVisible, SaveItemIndex}, {kAlways, RestoreItemIndex}),
+      Row<TSpinEdit>("TSpinEdit", {kVisible, SaveSpin}, {kAlways, RestoreSpin}),
+      Row<TsSpinEdit>("TsSpinEdit", {kVisible, SaveLongSpin}, {kAlways, RestoreLongSpin}),
+      Row<TPanel>("TPanel", {kVisible, SaveColor}, {kAlways, RestoreColor}),
+      Row<TAdvSpinEdit>("TAdvSpinEdit", {kVisible, SaveFloat}, {kAlways, RestoreFloat}),
+      // Restored only when visible, as it is saved: a hidden list's side file is never read.
+      Row<TListBox>("TListBox", {kVisible, SaveList}, {kVisible, RestoreList}),
+      // A TListBox, restored by that row alone: its ".Items" only backs up a missing side file.
+      Row<TsListBox>("TsListBox", {kVisible, SaveListItems}, {}),
+      Row<TCheckListBox>("TCheckListBox", {kVisible, SaveCheckList}, {kAlways, RestoreCheckList}),
+  };
+  return table;
+}
+
+bool IsVisibleControl(const QObject* object) {
+  const auto* widget = qobject_cast<const QWidget*>(object);
+  return widget && ui::IsVisibleFlag(widget);
+}
+
+bool IsPlainBaseName(const QString& value) {
+  constexpr qsizetype kLongestFileName = 255;  // bytes, the limit of common file systems
+  if ((value + QStringLiteral(".txt")).toUtf8().size() > kLongestFileName)
+    return false;
+  if (value.contains(u'/') || value.contains(u'\\') || value.contains(QStringLiteral(".."))) {
+    return false;
+  }
+  for (QChar c : value) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+      return false;
+  }
+  return true;
+}
