@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "uAccessory/profile.h"
+#include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 #include "uAccessory/store_table.h"
 #include "ui/controls.h"

@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "base/text_file.h"
+#include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"
 
 namespace {
-
-std::string LocalPath(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
 
 bool IsBlank(QChar c) {
   return c == u' ' || c == u'\t';
@@ -50,16 +47,6 @@ QString Unquoted(QStringView value) {
       (value.front() == u'"' || value.front() == u'\''))
     return value.sliced(1, value.size() - 2).toString();
   return value.toString();
-}
-
-std::runtime_error CannotOpen(const QString& path, const base::FileError& error) {
-  return std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
-                                .arg(path, QString::fromStdString(error.reason()))
-                                .toStdString());
-}
-
-std::runtime_error UnableToWrite(const QString& path) {
-  return std::runtime_error(QStringLiteral("Unable to write to %1").arg(path).toStdString());
 }
 
 // One line of the file: its bytes are [begin, content_end) and its line ending

@@ -1,6 +1,8 @@
 #include "uAccessory/settings_format.h"
 
 #include "uAccessory/profile.h"
+#include "uAccessory/side_files.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -16,26 +18,29 @@ std::optional<QStringView> FindItemsValue(const QString& text, const QString& se
                                           const QString& name) {
   const QString key = name + QStringLiteral(".Items");
   bool in_section = false;
-  qsizetype pos = 0;
-  while (pos < text.size()) {
-    qsizetype end = pos;
-    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-      ++end;
-    const ProfileLine line = ClassifyProfileLine(QStringView(text).sliced(pos, end - pos));
+  bool section_passed = false;
+  std::optional<QStringView> found;
+  ui::ForEachLine(text, [&](QStringView text_line, bool /*ends_with_break*/) {
+    if (found || section_passed)
+      return;
+    const ProfileLine line = ClassifyProfileLine(text_line);
     if (line.kind == ProfileLineKind::kSection) {
-      if (in_section)
-        return std::nullopt;
+      section_passed = in_section;
       in_section = SameProfileName(line.name, section);
     } else if (in_section && line.kind == ProfileLineKind::kKey &&
                SameProfileName(line.name, key)) {
-      return line.value;
+      found = line.value;
     }
-    pos = end + 1;
-  }
-  return std::nullopt;
+  });
+  return found;
 }
 
 }  // namespace
+
+QString ReadRawSettingsText(const QString& settings_path) {
+  const std::optional<SideFileText> file = ReadSideFile(settings_path);
+  return file ? JoinLines(SplitLines(file->text)) : QString();
+}
 
 QString ExtractBetween(const QString& text, const QString& start_marker,
                        const QString& end_marker) {

@@ -13,6 +13,11 @@
 // after each item's text. Lists are read from the raw text of the whole file, not through the
 // profile layer.
 
+// The whole settings file as plain text, its lines joined again with CR LF after each, for
+// looking up stored lists; empty when the file is missing. "Cannot open file ..." when it exists
+// but cannot be read.
+QString ReadRawSettingsText(const QString& settings_path);
+
 // The part of `text` between the first `start_marker` and the first `end_marker` after it; empty
 // when either is missing. Markers match exactly, with regard to case.
 QString ExtractBetween(const QString& text, const QString& start_marker, const QString& end_marker);

@@ -7,29 +7,8 @@
 #include <string>
 
 #include "base/program_folder.h"
+#include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"
-
-namespace {
-
-std::string LocalPath(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
-
-std::runtime_error FileFailure(const char* what, const QString& path,
-                               const base::FileError& error) {
-  return std::runtime_error(
-      QString::fromUtf8(what).arg(path, QString::fromStdString(error.reason())).toStdString());
-}
-
-std::runtime_error CannotCreate(const QString& path, const base::FileError& error) {
-  return FileFailure("Cannot create file \"%1\". %2", path, error);
-}
-
-std::runtime_error CannotOpen(const QString& path, const base::FileError& error) {
-  return FileFailure("Cannot open file \"%1\". %2", path, error);
-}
-
-}  // namespace
 
 QString MemoSideFolder() {
   return QFile::decodeName(QByteArray::fromStdString(base::ProgramFolder())) +
@@ -140,7 +119,16 @@ void WriteListSideFile(const QString& path, const QStringList& items, SideFileEn
   WriteSideFile(path, JoinLines(items), encoding);
 }
 
-QString ReadRawSettingsText(const QString& settings_path) {
-  const std::optional<SideFileText> file = ReadSideFile(settings_path);
-  return file ? JoinLines(SplitLines(file->text)) : QString();
+bool IsPlainBaseName(const QString& value) {
+  constexpr qsizetype kLongestFileName = 255;  // bytes, the limit of common file systems
+  if ((value + QStringLiteral(".txt")).toUtf8().size() > kLongestFileName)
+    return false;
+  if (value.contains(u'/') || value.contains(u'\\') || value.contains(QStringLiteral(".."))) {
+    return false;
+  }
+  for (QChar c : value) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+      return false;
+  }
+  return true;
 }

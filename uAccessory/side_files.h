@@ -65,6 +65,6 @@ std::optional<SideFileLines> ReadListSideFile(const QString& path);
 void WriteListSideFile(const QString& path, const QStringList& items,
                        SideFileEncoding encoding = {});
 
-// The whole settings file as plain text, its lines joined again with CR LF after each, for
-// looking up stored lists; empty when the file is missing.
-QString ReadRawSettingsText(const QString& settings_path);
+// A ".File" value names a side file only when it is a plain base name: no folder, no way out of
+// the program's own folders, no control characters, and short enough to be a file name at all.
+bool IsPlainBaseName(const QString& value);

@@ -32,13 +32,6 @@ SideFileEncoding RememberedEncoding(const QObject* control) {
   return {static_cast<base::TextEncoding>(code / 2), code % 2 == 1};
 }
 
-QString JoinedWithCrLf(const QStringList& items) {
-  QString joined;
-  for (const QString& item : items)
-    joined += item + QStringLiteral("\r\n");
-  return joined;
-}
-
 // Keeps a list box's item collection in one update bracket, also when reading a file fails.
 class UpdateBracket {
  public:
@@ -217,7 +210,7 @@ void SaveList(StoreContext& s, const QString& name, ui::TListBox& list) {
 
 void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
   const QString base_name =
-      s.profile.ReadString(s.section, s.Key(name, ".File"), JoinedWithCrLf(list.Items()));
+      s.profile.ReadString(s.section, s.Key(name, ".File"), JoinLines(list.Items()));
   UpdateBracket bracket(list);
   std::optional<SideFileLines> file;
   if (IsPlainBaseName(base_name))
@@ -304,18 +297,4 @@ const std::vector<StoreRow>& StoreTable() {
 bool IsVisibleControl(const QObject* object) {
   const auto* widget = qobject_cast<const QWidget*>(object);
   return widget && ui::IsVisibleFlag(widget);
-}
-
-bool IsPlainBaseName(const QString& value) {
-  constexpr qsizetype kLongestFileName = 255;  // bytes, the limit of common file systems
-  if ((value + QStringLiteral(".txt")).toUtf8().size() > kLongestFileName)
-    return false;
-  if (value.contains(u'/') || value.contains(u'\\') || value.contains(QStringLiteral(".."))) {
-    return false;
-  }
-  for (QChar c : value) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-      return false;
-  }
-  return true;
 }

@@ -70,7 +70,3 @@ const std::vector<StoreRow>& StoreTable();
 
 // Whether the control's own Visible flag is set.
 bool IsVisibleControl(const QObject* object);
-
-// A ".File" value names a side file only when it is a plain base name: no folder, no way out of
-// the program's own folders, no control characters, and short enough to be a file name at all.
-bool IsPlainBaseName(const QString& value);

@@ -8,6 +8,7 @@
 
 #include "base/program_folder.h"
 #include "settings_test_files.h"
+#include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 
 using settings_test::ErrorOf;
