@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "base/text_file.h"
+#include "base/file_replacement.h"
 
 // The store's files by their Qt paths, and the errors it raises for them. Every message names
 // the file the user would look for, with the system's reason after it.

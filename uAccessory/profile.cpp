@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/text_file.h"
+#include "base/file_replacement.h"
+#include "base/text_encoding.h"
 #include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/file_replacement.h"
 #include "base/program_folder.h"
 #include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"

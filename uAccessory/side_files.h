@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "base/text_file.h"
+#include "base/text_encoding.h"
 
 // Side files: the whole text of a multi-line text box in "System/<name>.txt" and the items of a
 // list box in "System/Settings/<name>.txt", both in the program folder. They are written whole

@@ -4,7 +4,7 @@
 #include <QDirIterator>
 #include <QTest>
 
-#include "base/text_file.h"
+#include "base/file_replacement.h"
 #include "main_form_fixture.h"
 #include "store_files.h"
 #include "ui/application.h"

@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "base/text_file.h"
+#include "base/file_replacement.h"
+#include "base/text_encoding.h"
 
 Q_DECLARE_METATYPE(base::TextEncoding)
 

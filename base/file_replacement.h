@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -9,38 +8,8 @@
 
 namespace base {
 
-// Text files: encodings chosen by a byte-order mark, decoding that never fails, and whole-file
-// replacement that leaves either the old or the new file on disk, never a half-written one.
-
-enum class TextEncoding { kUtf8, kUtf16Le, kUtf16Be };
-
-// The encoding selected by a leading byte-order mark (UTF-8 EF BB BF, UTF-16LE FF FE, UTF-16BE
-// FE FF); without one the bytes are UTF-8. `mark_size` is the number of mark bytes, 0 for none.
-struct EncodingMark {
-  TextEncoding encoding = TextEncoding::kUtf8;
-  std::size_t mark_size = 0;
-};
-EncodingMark DetectEncoding(std::string_view bytes);
-
-// The mark's bytes for `encoding`.
-std::string_view ByteOrderMark(TextEncoding encoding);
-
-// Bytes without a mark to text. Invalid UTF-8 and a dangling odd UTF-16 byte become U+FFFD, one
-// per maximal invalid subsequence; nothing is ever refused.
-std::u16string DecodeText(std::string_view bytes, TextEncoding encoding);
-
-// Text to bytes without a mark. In UTF-8 an unpaired surrogate becomes U+FFFD.
-std::string EncodeText(std::u16string_view text, TextEncoding encoding);
-
-// A whole file decoded, with the encoding and whether it began with a mark, so that it can be
-// written back the way it was found.
-struct DecodedText {
-  std::u16string text;
-  TextEncoding encoding = TextEncoding::kUtf8;
-  bool has_mark = false;
-};
-DecodedText DecodeWithMark(std::string_view bytes);
-std::string EncodeWithMark(std::u16string_view text, TextEncoding encoding, bool with_mark);
+// Whole files: read in one go, and replaced so that either the old or the new file is on disk,
+// never a half-written one.
 
 // A file operation that failed; `reason` is the system's description of the cause.
 class FileError : public std::runtime_error {
