@@ -10,6 +10,12 @@ namespace base {
 
 // Whole files: read in one go, and replaced so that either the old or the new file is on disk,
 // never a half-written one.
+//
+// Written here rather than with QSaveFile: the temporary file has one fixed name beside the
+// target, so a save killed before its rename leaves one stale file that the next save reuses
+// (QSaveFile's random names would pile up), it is never followed through a link, the target's
+// permission bits carry over, and tests can stop the process at the one moment between the flush
+// and the rename.
 
 // A file operation that failed; `reason` is the system's description of the cause.
 class FileError : public std::runtime_error {

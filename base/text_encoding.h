@@ -7,6 +7,11 @@
 namespace base {
 
 // Text encodings chosen by a byte-order mark, and decoding that never fails.
+//
+// Written here rather than with QStringDecoder: every malformed UTF-8 subsequence and a dangling
+// odd UTF-16 byte become exactly one U+FFFD each, a rule the settings file relies on to keep the
+// lines after such a byte aligned and that the fuzz targets check; base/ also stays usable
+// without Qt.
 
 enum class TextEncoding { kUtf8, kUtf16Le, kUtf16Be };
 
