@@ -21,11 +21,6 @@ namespace {
 constexpr int kDesignWidth = 1021;
 constexpr int kDesignHeight = 536;
 constexpr int kSettingsHeight = 105;
-// Client area of a group box: a 2-pixel frame and the caption line above.
-constexpr int kGroupFrame = 2;
-constexpr int kGroupCaption = 15;
-constexpr int kMemoMargin = 3;
-constexpr int kMemoRightMargin = 200;
 // Points per page: the spin box's design values.
 constexpr int kMinPoints = 50;
 constexpr int kMaxPoints = 5000;
@@ -157,32 +152,59 @@ void TmainForm::ConfigureChart() {
 }
 
 void TmainForm::PlaceControls() {
-  const int w = width();
-  const int h = height();
-  GroupBox1->setGeometry(0, h - kSettingsHeight, w, kSettingsHeight);
-  Chart1->setGeometry(0, 0, w, h - kSettingsHeight);
-
-  const int box_w = GroupBox1->width();
-  const int memo_left = kGroupFrame + kMemoMargin;
-  const int memo_top = kGroupCaption + kMemoMargin;
-  Numbers_Memo->setGeometry(memo_left, memo_top,
-                            box_w - 2 * kGroupFrame - kMemoMargin - kMemoRightMargin,
-                            kSettingsHeight - kGroupCaption - kGroupFrame - 2 * kMemoMargin);
-  // The right-hand strip keeps its distance from the right edge.
-  const int shift = box_w - kDesignWidth;
-  Show_Btn->setGeometry(835 + shift, 16, 179, 25);
+  // The window's description: where each control stands at the design size, and how it follows
+  // a resize. Docked and filling controls take what their neighbours leave.
+  enum class Anchor {
+    kDesign,       // stays where it was designed
+    kTopRight,     // keeps its distance from the right edge of the settings box
+    kDockBottom,   // the full width at the bottom edge, its design height
+    kFillAbove,    // the client area above the bottom dock
+    kFillMargins,  // its parent's client area less the memo's margins
+  };
+  struct Place {
+    QWidget* control;
+    QRect design;
+    Anchor anchor;
+  };
+  const Place places[] = {
+      {GroupBox1, {0, 431, 1021, 105}, Anchor::kDockBottom},
+      {Chart1, {0, 0, 1021, 431}, Anchor::kFillAbove},
+      {Numbers_Memo, {5, 18, 814, 82}, Anchor::kFillMargins},
+      {Show_Btn, {835, 16, 179, 25}, Anchor::kTopRight},
+      {Label1, {835, 52, 95, 13}, Anchor::kTopRight},
+      {DotsPerPage_SE, {941, 47, 73, 22}, Anchor::kTopRight},
+      {LogGroupBox, {1500, 24, 381, 154}, Anchor::kDesign},
+      {Log, {2, 15, 377, 104}, Anchor::kDesign},
+      {ClearLogBitBtn, {153, 124, 100, 25}, Anchor::kDesign},
+      {SaveLogBitBtn, {276, 124, 100, 25}, Anchor::kDesign},
+      {Debug_CheckBox, {8, 147, 233, 17}, Anchor::kDesign},
+      {UserAgentListBox, {2000, 88, 128, 66}, Anchor::kDesign},
+  };
+  const int grown = width() - kDesignWidth;
+  const int taller = height() - kDesignHeight;
+  for (const Place& place : places) {
+    QRect rect = place.design;
+    switch (place.anchor) {
+      case Anchor::kDesign:
+        break;
+      case Anchor::kTopRight:
+        rect.translate(grown, 0);
+        break;
+      case Anchor::kDockBottom:
+        rect.translate(0, taller);
+        rect.setWidth(width());
+        break;
+      case Anchor::kFillAbove:
+        rect.setSize({width(), height() - kSettingsHeight});
+        break;
+      case Anchor::kFillMargins:
+        rect.setWidth(rect.width() + grown);
+        break;
+    }
+    place.control->setGeometry(rect);
+  }
   // The label sizes itself to its text, so a fallback font wider than Tahoma does not cut it.
-  Label1->setGeometry(835 + shift, 52, 95, 13);
-  Label1->resize(std::max(95, Label1->sizeHint().width()), 13);
-  DotsPerPage_SE->setGeometry(941 + shift, 47, 73, 22);
-
-  LogGroupBox->setGeometry(1500, 24, 381, 154);
-  Log->setGeometry(kGroupFrame, kGroupCaption, 381 - 2 * kGroupFrame,
-                   154 - kGroupCaption - kGroupFrame - 33);
-  ClearLogBitBtn->setGeometry(153, 124, 100, 25);
-  SaveLogBitBtn->setGeometry(276, 124, 100, 25);
-  Debug_CheckBox->setGeometry(8, 147, 233, 17);
-  UserAgentListBox->setGeometry(2000, 88, 128, 66);
+  Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 }
 
 void TmainForm::resizeEvent(QResizeEvent* event) {
