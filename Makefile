@@ -51,19 +51,20 @@ bench: build
 format:
 	find app main uAccessory ui base tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
-# The program keeps settings.dat beside itself, so it is installed into a folder the user can
-# write. Uninstalling removes only what install put there, never settings.dat or System/.
-INSTALL_DIR ?= $(HOME)/.local/share/tarvelon
-APPLICATIONS_DIR ?= $(HOME)/.local/share/applications
+# Installs like other desktop programs, under $(DESTDIR)$(PREFIX) in the XDG layout; see
+# scripts/desktop-install.sh for what goes where. The program keeps settings.dat beside itself,
+# so it lives in a folder the user can write, share/tarvelon, with a link in bin. Installing
+# builds only the program and its icons and installs no packages; uninstalling removes exactly
+# what install put there, never settings.dat or System/.
+PREFIX ?= $(HOME)/.local
+DESTDIR ?=
+export PREFIX DESTDIR
 
 .PHONY: install uninstall
-install: build
-	install -D -m 755 $(BUILD_DIR)/tarvelon $(INSTALL_DIR)/tarvelon
-	install -D -m 644 desktop/tarvelon.svg $(INSTALL_DIR)/tarvelon.svg
-	mkdir -p $(APPLICATIONS_DIR)
-	sed -e 's|@PROGRAM@|$(INSTALL_DIR)/tarvelon|' -e 's|@ICON@|$(INSTALL_DIR)/tarvelon.svg|' \
-	  desktop/tarvelon.desktop.in > $(APPLICATIONS_DIR)/tarvelon.desktop
+install:
+	[ -f "$(BUILD_DIR)/CMakeCache.txt" ] || cmake -S . -B "$(BUILD_DIR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build "$(BUILD_DIR)" --parallel $(JOBS) --target tarvelon tarvelon_icons
+	./scripts/desktop-install.sh install "$(BUILD_DIR)"
 
 uninstall:
-	rm -f $(INSTALL_DIR)/tarvelon $(INSTALL_DIR)/tarvelon.svg $(APPLICATIONS_DIR)/tarvelon.desktop
-	-rmdir $(INSTALL_DIR) 2>/dev/null
+	./scripts/desktop-install.sh uninstall
