@@ -1,29 +1,39 @@
 # Two commands do everything: `make run` starts the program, `make test` runs every test.
-# Both install the missing Debian packages first, then configure and build into build/.
+# Both install the missing Debian packages first (elsewhere they check that the tools are there),
+# then configure and build into build/: `make run` only the program, `make test` everything.
 BUILD_DIR := build
 SANITIZE_DIR := build-asan
 FUZZ_DIR := build-fuzz
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build run test test-main test-sanitized bench fuzz format
+.PHONY: deps deps-program configure build run test test-main test-sanitized bench fuzz format
+
+CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 deps:
 	./scripts/install-deps.sh
 
+deps-program:
+	./scripts/install-deps.sh --program
+
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE)
 
 build: configure
 	cmake --build $(BUILD_DIR) --parallel $(JOBS)
 
-run: build
+# The program and what it links, none of the tests and benchmarks.
+run: deps-program
+	$(CONFIGURE)
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target tarvelon
 	./$(BUILD_DIR)/tarvelon
 
 # Every test runs twice: in the normal build, and built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run. Then each fuzz target runs briefly.
-# The sanitized run leaves out the real-X runs and the kill test: the kill test aims its kills by
-# the timing of the normal program and starts it some eighty times, which the sanitized program
-# is too slow for; the sanitized program itself still runs in the two-copies test.
+# The sanitized run leaves out the real-X runs (the install test is one) and the kill test: the
+# kill test aims its kills by the timing of the normal program and starts it some eighty times,
+# which the sanitized program is too slow for; the sanitized program itself still runs in the
+# two-copies test.
 test: test-main test-sanitized
 	$(MAKE) fuzz FUZZ_SECONDS=10
 
@@ -35,7 +45,7 @@ test-sanitized: deps
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e|^test_killed_save$$'
+	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e|^test_install$$|^test_killed_save$$'
 
 # Each libFuzzer target for FUZZ_SECONDS (60 by default), from the seed corpus in fuzz/corpus.
 FUZZ_SECONDS ?= 60
@@ -51,19 +61,20 @@ bench: build
 format:
 	find app main uAccessory ui base tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
-# The program keeps settings.dat beside itself, so it is installed into a folder the user can
-# write. Uninstalling removes only what install put there, never settings.dat or System/.
-INSTALL_DIR ?= $(HOME)/.local/share/tarvelon
-APPLICATIONS_DIR ?= $(HOME)/.local/share/applications
+# Installs like other desktop programs, under $(DESTDIR)$(PREFIX) in the XDG layout; see
+# scripts/desktop-install.sh for what goes where. The program keeps settings.dat beside itself,
+# so it lives in a folder the user can write, share/tarvelon, with a link in bin. Installing
+# builds only the program and its icons and installs no packages; uninstalling removes exactly
+# what install put there, never settings.dat or System/.
+PREFIX ?= $(HOME)/.local
+DESTDIR ?=
+export PREFIX DESTDIR
 
 .PHONY: install uninstall
-install: build
-	install -D -m 755 $(BUILD_DIR)/tarvelon $(INSTALL_DIR)/tarvelon
-	install -D -m 644 desktop/tarvelon.svg $(INSTALL_DIR)/tarvelon.svg
-	mkdir -p $(APPLICATIONS_DIR)
-	sed -e 's|@PROGRAM@|$(INSTALL_DIR)/tarvelon|' -e 's|@ICON@|$(INSTALL_DIR)/tarvelon.svg|' \
-	  desktop/tarvelon.desktop.in > $(APPLICATIONS_DIR)/tarvelon.desktop
+install:
+	[ -f "$(BUILD_DIR)/CMakeCache.txt" ] || $(CONFIGURE)
+	cmake --build "$(BUILD_DIR)" --parallel $(JOBS) --target tarvelon tarvelon_icons
+	./scripts/desktop-install.sh install "$(BUILD_DIR)"
 
 uninstall:
-	rm -f $(INSTALL_DIR)/tarvelon $(INSTALL_DIR)/tarvelon.svg $(APPLICATIONS_DIR)/tarvelon.desktop
-	-rmdir $(INSTALL_DIR) 2>/dev/null
+	./scripts/desktop-install.sh uninstall

@@ -1,12 +1,14 @@
 #include "base/program_folder.h"
 #include "main/main.h"
 #include "ui/application.h"
+#include "ui/qt_translations.h"
 #include "ui/session_end.h"
 #include "ui/single_copy.h"
 
 int main(int argc, char** argv) {
   ui::TApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Tarvelon"));
+  ui::InstallQtTranslations();
   // One copy per program folder: a later start brings the running window forward and ends.
   ui::SingleCopy copy(QString::fromStdString(base::ProgramFolder()));
   if (const auto claim = copy.Take(); claim != ui::SingleCopy::Claim::kFirst)
