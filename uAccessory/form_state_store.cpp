@@ -16,8 +16,8 @@
 #include "ui/kinds_misc.h"
 #include "ui/memo.h"
 #include "ui/qt_text.h"
-#include "ui/services.h"
 #include "ui/spin_edit.h"
+#include "ui/user_notice.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 

@@ -5,7 +5,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 

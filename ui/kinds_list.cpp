@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 

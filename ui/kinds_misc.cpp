@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "ui/color.h"
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 namespace {

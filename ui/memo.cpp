@@ -9,8 +9,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/handler_guard.h"
 #include "ui/qt_text.h"
-#include "ui/services.h"
 
 namespace ui {
 namespace {

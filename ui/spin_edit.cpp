@@ -7,8 +7,9 @@
 
 #include <algorithm>
 
+#include "ui/handler_guard.h"
 #include "ui/qt_text.h"
-#include "ui/services.h"
+#include "ui/user_notice.h"
 
 namespace ui {
 namespace {

@@ -5,8 +5,10 @@
 #include <stdexcept>
 
 #include "ui/application.h"
+#include "ui/handler_guard.h"
+#include "ui/pending_messages.h"
 #include "ui/recording_services.h"
-#include "ui/services.h"
+#include "ui/user_notice.h"
 
 namespace {
 
