@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/program_folder.h"
+#include "recording_services.h"
 #include "store_files.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
@@ -14,7 +15,6 @@
 #include "ui/kinds_edit.h"
 #include "ui/kinds_list.h"
 #include "ui/kinds_misc.h"
-#include "ui/recording_services.h"
 #include "ui/spin_edit.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "recording_services.h"
 #include "ui/controls.h"
 #include "ui/kinds_edit.h"
 #include "ui/kinds_list.h"
 #include "ui/kinds_misc.h"
 #include "ui/memo.h"
-#include "ui/recording_services.h"
 #include "ui/spin_edit.h"
 
 namespace {
