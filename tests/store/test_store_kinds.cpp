@@ -12,10 +12,10 @@
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/kinds_edit.h"
-#include "ui/kinds_list.h"
-#include "ui/kinds_misc.h"
-#include "ui/spin_edit.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/combo_box.h"
+#include "ui/kinds/line_edit.h"
+#include "ui/kinds/spin_edit.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "recording_services.h"
 #include "ui/controls.h"
-#include "ui/kinds_edit.h"
-#include "ui/kinds_list.h"
-#include "ui/kinds_misc.h"
-#include "ui/memo.h"
-#include "ui/spin_edit.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/combo_box.h"
+#include "ui/kinds/line_edit.h"
+#include "ui/kinds/memo.h"
+#include "ui/kinds/spin_edit.h"
 
 namespace {
 

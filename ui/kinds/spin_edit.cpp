@@ -1,4 +1,4 @@
-#include "ui/spin_edit.h"
+#include "ui/kinds/spin_edit.h"
 
 #include <QApplication>
 #include <QKeyEvent>

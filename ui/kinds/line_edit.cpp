@@ -1,4 +1,4 @@
-#include "ui/kinds_edit.h"
+#include "ui/kinds/line_edit.h"
 
 #include <QLabel>
 #include <QRegularExpression>

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "ui/memo.h"
+#include "ui/kinds/memo.h"
 
 class QLabel;
 

@@ -1,4 +1,4 @@
-#include "ui/kinds_list.h"
+#include "ui/kinds/combo_box.h"
 
 #include <stdexcept>
 #include <string>

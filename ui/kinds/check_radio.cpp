@@ -1,4 +1,4 @@
-#include "ui/kinds_misc.h"
+#include "ui/kinds/check_radio.h"
 
 #include <QApplication>
 #include <QButtonGroup>

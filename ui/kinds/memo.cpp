@@ -1,4 +1,4 @@
-#include "ui/memo.h"
+#include "ui/kinds/memo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
