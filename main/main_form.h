@@ -3,6 +3,8 @@
 #include "ui/chart/chart.h"
 #include "ui/controls.h"
 #include "ui/form.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/list_box.h"
 #include "ui/kinds/memo.h"
 #include "ui/kinds/spin_edit.h"
 

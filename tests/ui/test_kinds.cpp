@@ -12,8 +12,11 @@
 #include "ui/controls.h"
 #include "ui/kinds/check_radio.h"
 #include "ui/kinds/combo_box.h"
+#include "ui/kinds/date_time.h"
 #include "ui/kinds/line_edit.h"
+#include "ui/kinds/list_box.h"
 #include "ui/kinds/memo.h"
+#include "ui/kinds/panel.h"
 #include "ui/kinds/spin_edit.h"
 
 namespace {

@@ -1,8 +1,5 @@
 #include "ui/kinds/combo_box.h"
 
-#include <stdexcept>
-#include <string>
-
 #include "ui/handler_guard.h"
 
 namespace ui {
@@ -71,66 +68,6 @@ void EditableComboBox::SetText(const QString& text) {
   if (text == Text())
     return;
   EditQuietly(text, true, [] {});
-}
-
-TCheckListBox::TCheckListBox(QWidget* parent) : QListWidget(parent) {
-  connect(this, &QListWidget::itemChanged, this, [this] {
-    if (!quiet_)
-      Changed();
-  });
-}
-
-QStringList TCheckListBox::Items() const {
-  QStringList items;
-  items.reserve(count());
-  for (int i = 0; i < count(); ++i)
-    items.append(item(i)->text());
-  return items;
-}
-
-int TCheckListBox::AddItem(const QString& text) {
-  quiet_ = true;
-  auto* added = new QListWidgetItem(text);
-  added->setFlags(added->flags() | Qt::ItemIsUserCheckable);
-  added->setCheckState(Qt::Unchecked);
-  addItem(added);
-  quiet_ = false;
-  Changed();
-  return count() - 1;
-}
-
-void TCheckListBox::ClearItems() {
-  if (count() == 0)
-    return;
-  quiet_ = true;
-  clear();
-  quiet_ = false;
-  Changed();
-}
-
-QListWidgetItem* TCheckListBox::ItemAt(int index) const {
-  if (index < 0 || index >= count())
-    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  return item(index);
-}
-
-bool TCheckListBox::Checked(int index) const {
-  return ItemAt(index)->checkState() == Qt::Checked;
-}
-
-void TCheckListBox::SetChecked(int index, bool checked) {
-  QListWidgetItem* target = ItemAt(index);
-  if ((target->checkState() == Qt::Checked) == checked)
-    return;
-  quiet_ = true;
-  target->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-  quiet_ = false;
-  Changed();
-}
-
-void TCheckListBox::Changed() {
-  if (OnChange)
-    Guarded(OnChange);
 }
 
 }  // namespace ui

@@ -28,18 +28,6 @@ void LineTextBox::SetText(const QString& new_text) {
   setText(new_text);
 }
 
-qint64 TsSpinEdit::Value() const {
-  bool ok = false;
-  const qint64 value = text().toLongLong(&ok, 10);
-  return ok ? value : 0;
-}
-
-void TsSpinEdit::SetValue(qint64 value) {
-  if (value == Value())
-    return;
-  SetText(QString::number(value));
-}
-
 TsDateEdit::TsDateEdit(QWidget* parent) : LineTextBox(parent) {
   // "0" lets a position stay blank, so an empty or partly typed date is a valid state of the box.
   setInputMask(QStringLiteral("00.00.0000;_"));

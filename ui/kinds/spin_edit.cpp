@@ -6,6 +6,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"
@@ -33,6 +35,25 @@ bool IsAcceptedCharacter(QChar c) {
   if (c == u'+' || c == u'-')
     return true;
   return QLocale::system().decimalPoint().contains(c);
+}
+
+// The user's number format without thousands separators, which would not read back.
+QLocale NumberLocale() {
+  QLocale locale = QLocale::system();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+std::optional<double> ParseNumber(const QString& text) {
+  bool ok = false;
+  const double value = NumberLocale().toDouble(text.trimmed(), &ok);
+  if (!ok)
+    return std::nullopt;
+  return value;
+}
+
+bool SameValue(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
 }
 
 }  // namespace
@@ -145,6 +166,74 @@ void TSpinEdit::resizeEvent(QResizeEvent* event) {
   const int half = height() / 2;
   up_button_->setGeometry(width() - kButtonWidth, 0, kButtonWidth, half);
   down_button_->setGeometry(width() - kButtonWidth, half, kButtonWidth, height() - half);
+}
+
+qint64 TsSpinEdit::Value() const {
+  bool ok = false;
+  const qint64 value = text().toLongLong(&ok, 10);
+  return ok ? value : 0;
+}
+
+void TsSpinEdit::SetValue(qint64 value) {
+  if (value == Value())
+    return;
+  SetText(QString::number(value));
+}
+
+TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
+  ShowValue();
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+    const std::optional<double> typed = ParseNumber(text);
+    if (!typed || SameValue(*typed, value_))
+      return;
+    value_ = *typed;
+    if (OnChange)
+      Guarded(OnChange);
+  });
+  connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
+    if (!ParseNumber(lineEdit()->text()))
+      ShowValue();
+  });
+}
+
+void TAdvSpinEdit::SetFloatValue(double value) {
+  if (SameValue(value, value_))
+    return;
+  value_ = value;
+  ShowValue();
+  if (OnChange)
+    Guarded(OnChange);
+}
+
+void TAdvSpinEdit::ShowValue() {
+  lineEdit()->setText(NumberLocale().toString(value_, 'g', 15));
+}
+
+void TAdvSpinEdit::stepBy(int steps) {
+  SetFloatValue(value_ + steps * increment_);
+  selectAll();
+}
+
+QAbstractSpinBox::StepEnabled TAdvSpinEdit::stepEnabled() const {
+  return StepUpEnabled | StepDownEnabled;
+}
+
+QValidator::State TAdvSpinEdit::validate(QString& input, int&) const {
+  if (ParseNumber(input))
+    return QValidator::Acceptable;
+  // Whatever may still grow into a number ("-", "1e", "2,") is let through for now.
+  const QLocale locale = NumberLocale();
+  const QString allowed = QStringLiteral("0123456789+-eE ") + locale.decimalPoint() +
+                          locale.negativeSign() + locale.positiveSign() + locale.exponential();
+  for (const QChar c : input) {
+    if (!allowed.contains(c))
+      return QValidator::Invalid;
+  }
+  return QValidator::Intermediate;
+}
+
+void TAdvSpinEdit::fixup(QString& input) const {
+  input = NumberLocale().toString(value_, 'g', 15);
 }
 
 }  // namespace ui
