@@ -5,10 +5,7 @@
 namespace ui {
 
 TButton::TButton(QWidget* parent) : QPushButton(parent) {
-  connect(this, &QPushButton::clicked, this, [this] {
-    if (OnClick)
-      Guarded(OnClick);
-  });
+  connect(this, &QPushButton::clicked, this, [this] { Raise(OnClick); });
 }
 
 }  // namespace ui

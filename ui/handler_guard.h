@@ -20,12 +20,13 @@ bool Guarded(Handler&& handler) {
   }
 }
 
-// Raises a control's event: runs `handler` guarded when one is assigned, and does nothing when
-// it is empty. Every control kind raises its On... events through this.
-template <typename Handler>
-void Raise(const Handler& handler) {
+// Raises a control's event: runs `handler` with `args` guarded when one is assigned, and does
+// nothing when it is empty. Arguments pass as given, so a handler may change one it takes by
+// reference (a key code it consumes). Every control kind raises its On... events through this.
+template <typename Handler, typename... Args>
+void Raise(const Handler& handler, Args&&... args) {
   if (handler)
-    Guarded(handler);
+    Guarded([&] { handler(std::forward<Args>(args)...); });
 }
 
 }  // namespace ui

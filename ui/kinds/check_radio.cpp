@@ -10,24 +10,15 @@
 namespace ui {
 
 TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent) {
-  connect(this, &QCheckBox::toggled, this, [this] {
-    if (OnClick)
-      Guarded(OnClick);
-  });
+  connect(this, &QCheckBox::toggled, this, [this] { Raise(OnClick); });
 }
 
 TsCheckBox::TsCheckBox(QWidget* parent) : QCheckBox(parent) {
-  connect(this, &QCheckBox::toggled, this, [this] {
-    if (OnClick)
-      Guarded(OnClick);
-  });
+  connect(this, &QCheckBox::toggled, this, [this] { Raise(OnClick); });
 }
 
 TRadioButton::TRadioButton(QWidget* parent) : QRadioButton(parent) {
-  connect(this, &QRadioButton::toggled, this, [this] {
-    if (OnClick)
-      Guarded(OnClick);
-  });
+  connect(this, &QRadioButton::toggled, this, [this] { Raise(OnClick); });
 }
 
 void TRadioButton::SetChecked(bool checked) {
@@ -49,8 +40,8 @@ TRadioGroup::TRadioGroup(QWidget* parent)
   buttons_->setExclusive(true);
   connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
     // A click moves the selection by clearing one button and checking another: one change.
-    if (checked && !quiet_ && OnClick)
-      Guarded(OnClick);
+    if (checked && !quiet_)
+      Raise(OnClick);
   });
 }
 
@@ -72,8 +63,8 @@ void TRadioGroup::SetItems(const QStringList& items) {
   if (selected >= 0 && selected < items_.size())
     buttons_->button(selected)->setChecked(true);
   quiet_ = false;
-  if (ItemIndex() != selected && OnClick)
-    Guarded(OnClick);
+  if (ItemIndex() != selected)
+    Raise(OnClick);
 }
 
 int TRadioGroup::ItemIndex() const {
@@ -94,8 +85,7 @@ void TRadioGroup::SetItemIndex(int index) {
     buttons_->setExclusive(true);
   }
   quiet_ = false;
-  if (OnClick)
-    Guarded(OnClick);
+  Raise(OnClick);
 }
 
 }  // namespace ui

@@ -8,8 +8,8 @@ EditableComboBox::EditableComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   connect(this, &QComboBox::editTextChanged, this, [this] {
-    if (!quiet_ && OnChange)
-      Guarded(OnChange);
+    if (!quiet_)
+      Raise(OnChange);
   });
 }
 
@@ -34,8 +34,8 @@ void EditableComboBox::EditQuietly(const QString& text, bool changed, Edit&& edi
     throw;
   }
   quiet_ = false;
-  if (changed && OnChange)
-    Guarded(OnChange);
+  if (changed)
+    Raise(OnChange);
 }
 
 void EditableComboBox::ShowText(const QString& text) {

@@ -18,10 +18,7 @@ TDateTimePicker::TDateTimePicker(QWidget* parent)
     : QDateTimeEdit(QDateTime(QDate::currentDate(), WholeSeconds(QTime::currentTime())), parent) {
   setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat) +
                    QStringLiteral(" HH:mm:ss"));
-  connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] { Raise(OnChange); });
 }
 
 QTime TDateTimePicker::Time() const {

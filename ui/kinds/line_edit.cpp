@@ -10,10 +10,7 @@
 namespace ui {
 
 LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
-  connect(this, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
 }
 
 QString LineTextBox::Text() const {
@@ -48,10 +45,7 @@ TLabeledEdit::TLabeledEdit(QWidget* parent)
   layout->addWidget(editor_);
   label_->setBuddy(editor_);
   setFocusProxy(editor_);
-  connect(editor_, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(editor_, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
 }
 
 void TLabeledEdit::SetText(const QString& text) {

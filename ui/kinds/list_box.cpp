@@ -53,8 +53,7 @@ void TListBox::EndUpdate() {
   setUpdatesEnabled(updates_were_enabled_);
   if (changed_in_bracket_) {
     changed_in_bracket_ = false;
-    if (OnChange)
-      Guarded(OnChange);
+    Raise(OnChange);
   }
 }
 
@@ -63,8 +62,7 @@ void TListBox::ItemsChanged() {
     changed_in_bracket_ = true;
     return;
   }
-  if (OnChange)
-    Guarded(OnChange);
+  Raise(OnChange);
 }
 
 TCheckListBox::TCheckListBox(QWidget* parent) : QListWidget(parent) {
@@ -123,8 +121,7 @@ void TCheckListBox::SetChecked(int index, bool checked) {
 }
 
 void TCheckListBox::Changed() {
-  if (OnChange)
-    Guarded(OnChange);
+  Raise(OnChange);
 }
 
 }  // namespace ui

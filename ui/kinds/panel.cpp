@@ -57,8 +57,7 @@ void TPanel::SetColor(qint32 color) {
     return;
   color_ = color;
   ApplyColor();
-  if (OnChange)
-    Guarded(OnChange);
+  Raise(OnChange);
 }
 
 QColor TPanel::DisplayColor() const {

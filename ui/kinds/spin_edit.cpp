@@ -65,10 +65,7 @@ TSpinEdit::TSpinEdit(QWidget* parent)
   setTextMargins(0, 0, kButtonWidth, 0);
   connect(up_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(1); }); });
   connect(down_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(-1); }); });
-  connect(this, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget* /*old*/, QWidget* now) { FocusChanged(now); });
 }
@@ -187,8 +184,7 @@ TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
     if (!typed || SameValue(*typed, value_))
       return;
     value_ = *typed;
-    if (OnChange)
-      Guarded(OnChange);
+    Raise(OnChange);
   });
   connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
     if (!ParseNumber(lineEdit()->text()))
@@ -201,8 +197,7 @@ void TAdvSpinEdit::SetFloatValue(double value) {
     return;
   value_ = value;
   ShowValue();
-  if (OnChange)
-    Guarded(OnChange);
+  Raise(OnChange);
 }
 
 void TAdvSpinEdit::ShowValue() {
