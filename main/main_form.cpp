@@ -10,7 +10,9 @@
 #include "main/app_icon.h"
 #include "main/walk_text.h"
 #include "uAccessory/uAccessory.h"
-#include "ui/services.h"
+#include "ui/handler_guard.h"
+#include "ui/pending_messages.h"
+#include "ui/user_notice.h"
 
 TmainForm* mainForm = nullptr;
 

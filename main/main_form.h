@@ -3,8 +3,10 @@
 #include "ui/chart/chart.h"
 #include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/memo.h"
-#include "ui/spin_edit.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/list_box.h"
+#include "ui/kinds/memo.h"
+#include "ui/kinds/spin_edit.h"
 
 // The main window: the number box, the points-per-page box and the chart of the walk.
 class TmainForm : public ui::TForm {

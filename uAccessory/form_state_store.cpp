@@ -9,10 +9,10 @@
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 #include "uAccessory/store_table.h"
-#include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/memo.h"
-#include "ui/services.h"
+#include "ui/kinds/list_box.h"
+#include "ui/kinds/memo.h"
+#include "ui/user_notice.h"
 
 namespace {
 

@@ -5,13 +5,15 @@
 
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
-#include "ui/controls.h"
-#include "ui/kinds_edit.h"
-#include "ui/kinds_list.h"
-#include "ui/kinds_misc.h"
-#include "ui/memo.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/combo_box.h"
+#include "ui/kinds/date_time.h"
+#include "ui/kinds/line_edit.h"
+#include "ui/kinds/list_box.h"
+#include "ui/kinds/memo.h"
+#include "ui/kinds/panel.h"
+#include "ui/kinds/spin_edit.h"
 #include "ui/qt_text.h"
-#include "ui/spin_edit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/application.h"
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "ui/services.h"
+#include "ui/pending_messages.h"
 
 namespace ui {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "base/program_folder.h"
 #include "main/main_form.h"
+#include "recording_services.h"
 #include "ui/application.h"
-#include "ui/recording_services.h"
 
 namespace {
 

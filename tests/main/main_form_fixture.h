@@ -8,7 +8,7 @@
 
 #include "base/program_folder.h"
 #include "main/main_form.h"
-#include "ui/recording_services.h"
+#include "recording_services.h"
 
 // A main window in a program folder of its own, with beeps and messages recorded.
 struct MainFormFixture {

@@ -6,18 +6,20 @@
 #include <memory>
 
 #include "base/program_folder.h"
+#include "recording_services.h"
 #include "store_files.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
 #include "ui/application.h"
-#include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/kinds_edit.h"
-#include "ui/kinds_list.h"
-#include "ui/kinds_misc.h"
-#include "ui/memo.h"
-#include "ui/recording_services.h"
-#include "ui/spin_edit.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/combo_box.h"
+#include "ui/kinds/date_time.h"
+#include "ui/kinds/line_edit.h"
+#include "ui/kinds/list_box.h"
+#include "ui/kinds/memo.h"
+#include "ui/kinds/panel.h"
+#include "ui/kinds/spin_edit.h"
 
 // The order in which a save writes and a restore reads the keys of every control kind, the
 // derived kinds among them: a control of several kinds runs the step of each, base kind first.

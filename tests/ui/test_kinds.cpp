@@ -8,13 +8,16 @@
 #include <stdexcept>
 #include <vector>
 
+#include "recording_services.h"
 #include "ui/controls.h"
-#include "ui/kinds_edit.h"
-#include "ui/kinds_list.h"
-#include "ui/kinds_misc.h"
-#include "ui/memo.h"
-#include "ui/recording_services.h"
-#include "ui/spin_edit.h"
+#include "ui/kinds/check_radio.h"
+#include "ui/kinds/combo_box.h"
+#include "ui/kinds/date_time.h"
+#include "ui/kinds/line_edit.h"
+#include "ui/kinds/list_box.h"
+#include "ui/kinds/memo.h"
+#include "ui/kinds/panel.h"
+#include "ui/kinds/spin_edit.h"
 
 namespace {
 

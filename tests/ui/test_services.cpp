@@ -4,9 +4,11 @@
 
 #include <stdexcept>
 
+#include "recording_services.h"
 #include "ui/application.h"
-#include "ui/recording_services.h"
-#include "ui/services.h"
+#include "ui/handler_guard.h"
+#include "ui/pending_messages.h"
+#include "ui/user_notice.h"
 
 namespace {
 

@@ -1,19 +1,16 @@
-#include "ui/kinds_edit.h"
+#include "ui/kinds/line_edit.h"
 
 #include <QLabel>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 
 LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
-  connect(this, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
 }
 
 QString LineTextBox::Text() const {
@@ -26,18 +23,6 @@ void LineTextBox::SetText(const QString& new_text) {
   // Under a mask a differently spelt equal text maps to the same contents; QLineEdit then
   // reports no change, so OnChange stays quiet as well.
   setText(new_text);
-}
-
-qint64 TsSpinEdit::Value() const {
-  bool ok = false;
-  const qint64 value = text().toLongLong(&ok, 10);
-  return ok ? value : 0;
-}
-
-void TsSpinEdit::SetValue(qint64 value) {
-  if (value == Value())
-    return;
-  SetText(QString::number(value));
 }
 
 TsDateEdit::TsDateEdit(QWidget* parent) : LineTextBox(parent) {
@@ -60,10 +45,7 @@ TLabeledEdit::TLabeledEdit(QWidget* parent)
   layout->addWidget(editor_);
   label_->setBuddy(editor_);
   setFocusProxy(editor_);
-  connect(editor_, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(editor_, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
 }
 
 void TLabeledEdit::SetText(const QString& text) {

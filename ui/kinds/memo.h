@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include <functional>
 
@@ -57,6 +58,18 @@ class TMemo : public QPlainTextEdit {
     bool operator==(const HiddenLayout&) const = default;
   };
   HiddenLayout hidden_layout_;
+};
+
+// A skinned multi-line text box; a TMemo in every respect.
+class TsMemo : public TMemo {
+ public:
+  using TMemo::TMemo;
+};
+
+// A rich-text box. Not a TMemo: the store keeps nothing of it.
+class TRichEdit : public QTextEdit {
+ public:
+  using QTextEdit::QTextEdit;
 };
 
 // The virtual-key code of a key event: 13 for Enter and Return, 8 Backspace, 9 Tab, 27 Escape,

@@ -3,21 +3,12 @@
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
-#include <QtGlobal>
 
 #include <functional>
-
-#include "ui/memo.h"
 
 class QLabel;
 
 namespace ui {
-
-// A skinned multi-line text box; a TMemo in every respect.
-class TsMemo : public TMemo {
- public:
-  using TMemo::TMemo;
-};
 
 // A single-line text box whose text the program sets through SetText. OnChange follows every
 // change of the text, the user's and the program's alike, and nothing else. This is a shared
@@ -46,20 +37,6 @@ class TEdit : public LineTextBox {
 class TsEdit : public TEdit {
  public:
   using TEdit::TEdit;
-};
-
-// A skinned spin box with a 64-bit integer value; a TsEdit. Its value is the integer its text
-// holds (decimal, optional sign, blanks around ignored), or 0 when the text holds none, and
-// setting the value writes it as decimal text. Text and value therefore never disagree.
-class TsSpinEdit : public TsEdit {
- public:
-  using TsEdit::TsEdit;
-
-  qint64 Value() const;
-  // A value equal to the current one changes nothing, even when the text spells it differently
-  // ("+5", "05") or holds no integer (value 0), so restoring the value the box already reports
-  // leaves the text alone and raises nothing.
-  void SetValue(qint64 value);
 };
 
 // A date box with an input mask "dd.mm.yyyy"; blanks show as "_". Not a TEdit.

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <exception>
-#include <utility>
 
 namespace ui {
 
@@ -33,24 +32,5 @@ void ShowMessage(const QString& text);
 QString ErrorReportText(const QString& message);
 // Shows the top-level error report for an error that left an event handler.
 void ReportError(const std::exception& error);
-
-// Runs an event handler so that an exception it throws reaches the error report and the event
-// loop goes on. Returns false when the handler failed.
-template <typename Handler>
-bool Guarded(Handler&& handler) {
-  try {
-    std::forward<Handler>(handler)();
-    return true;
-  } catch (const std::exception& error) {
-    ReportError(error);
-    return false;
-  }
-}
-
-// Lets pending paints and timers run. User input that arrives meanwhile waits until the running
-// handler has finished, so nothing typed can be overwritten by a rebuild still in progress.
-void ProcessMessages();
-// True while ProcessMessages runs, that is while some handler is still in progress below.
-bool ProcessingMessages();
 
 }  // namespace ui

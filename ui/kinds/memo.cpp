@@ -1,4 +1,4 @@
-#include "ui/memo.h"
+#include "ui/kinds/memo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
@@ -9,8 +9,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/handler_guard.h"
 #include "ui/qt_text.h"
-#include "ui/services.h"
 
 namespace ui {
 namespace {
@@ -33,10 +33,7 @@ QString ToDocumentText(const QString& text) {
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   SetWantTabs(false);
-  connect(this, &QPlainTextEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QPlainTextEdit::textChanged, this, [this] { Raise(OnChange); });
 }
 
 QString TMemo::Text() const {
@@ -128,8 +125,7 @@ void TMemo::ScrollLines(int lines) {
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
   int key = VirtualKeyCode(event);
-  if (OnKeyDown)
-    Guarded([&] { OnKeyDown(key, event->modifiers()); });
+  Raise(OnKeyDown, key, event->modifiers());
   if (key == 0 || (key == 13 && !WantReturns)) {
     event->accept();
     return;

@@ -1,4 +1,4 @@
-#include "ui/spin_edit.h"
+#include "ui/kinds/spin_edit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -6,9 +6,12 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
+#include "ui/handler_guard.h"
 #include "ui/qt_text.h"
-#include "ui/services.h"
+#include "ui/user_notice.h"
 
 namespace ui {
 namespace {
@@ -34,6 +37,25 @@ bool IsAcceptedCharacter(QChar c) {
   return QLocale::system().decimalPoint().contains(c);
 }
 
+// The user's number format without thousands separators, which would not read back.
+QLocale NumberLocale() {
+  QLocale locale = QLocale::system();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale;
+}
+
+std::optional<double> ParseNumber(const QString& text) {
+  bool ok = false;
+  const double value = NumberLocale().toDouble(text.trimmed(), &ok);
+  if (!ok)
+    return std::nullopt;
+  return value;
+}
+
+bool SameValue(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
 }  // namespace
 
 TSpinEdit::TSpinEdit(QWidget* parent)
@@ -43,10 +65,7 @@ TSpinEdit::TSpinEdit(QWidget* parent)
   setTextMargins(0, 0, kButtonWidth, 0);
   connect(up_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(1); }); });
   connect(down_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(-1); }); });
-  connect(this, &QLineEdit::textChanged, this, [this] {
-    if (OnChange)
-      Guarded(OnChange);
-  });
+  connect(this, &QLineEdit::textChanged, this, [this] { Raise(OnChange); });
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget* /*old*/, QWidget* now) { FocusChanged(now); });
 }
@@ -144,6 +163,72 @@ void TSpinEdit::resizeEvent(QResizeEvent* event) {
   const int half = height() / 2;
   up_button_->setGeometry(width() - kButtonWidth, 0, kButtonWidth, half);
   down_button_->setGeometry(width() - kButtonWidth, half, kButtonWidth, height() - half);
+}
+
+qint64 TsSpinEdit::Value() const {
+  bool ok = false;
+  const qint64 value = text().toLongLong(&ok, 10);
+  return ok ? value : 0;
+}
+
+void TsSpinEdit::SetValue(qint64 value) {
+  if (value == Value())
+    return;
+  SetText(QString::number(value));
+}
+
+TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {
+  ShowValue();
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+    const std::optional<double> typed = ParseNumber(text);
+    if (!typed || SameValue(*typed, value_))
+      return;
+    value_ = *typed;
+    Raise(OnChange);
+  });
+  connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
+    if (!ParseNumber(lineEdit()->text()))
+      ShowValue();
+  });
+}
+
+void TAdvSpinEdit::SetFloatValue(double value) {
+  if (SameValue(value, value_))
+    return;
+  value_ = value;
+  ShowValue();
+  Raise(OnChange);
+}
+
+void TAdvSpinEdit::ShowValue() {
+  lineEdit()->setText(NumberLocale().toString(value_, 'g', 15));
+}
+
+void TAdvSpinEdit::stepBy(int steps) {
+  SetFloatValue(value_ + steps * increment_);
+  selectAll();
+}
+
+QAbstractSpinBox::StepEnabled TAdvSpinEdit::stepEnabled() const {
+  return StepUpEnabled | StepDownEnabled;
+}
+
+QValidator::State TAdvSpinEdit::validate(QString& input, int&) const {
+  if (ParseNumber(input))
+    return QValidator::Acceptable;
+  // Whatever may still grow into a number ("-", "1e", "2,") is let through for now.
+  const QLocale locale = NumberLocale();
+  const QString allowed = QStringLiteral("0123456789+-eE ") + locale.decimalPoint() +
+                          locale.negativeSign() + locale.positiveSign() + locale.exponential();
+  for (const QChar c : input) {
+    if (!allowed.contains(c))
+      return QValidator::Invalid;
+  }
+  return QValidator::Intermediate;
+}
+
+void TAdvSpinEdit::fixup(QString& input) const {
+  input = NumberLocale().toString(value_, 'g', 15);
 }
 
 }  // namespace ui

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ui/services.h"
+#include "ui/user_notice.h"
 
 namespace ui {
 

@@ -1,76 +1,68 @@
-#include "ui/kinds_list.h"
+#include "ui/kinds/list_box.h"
 
 #include <stdexcept>
 #include <string>
 
-#include "ui/services.h"
+#include "ui/handler_guard.h"
 
 namespace ui {
 
-EditableComboBox::EditableComboBox(QWidget* parent) : QComboBox(parent) {
-  setEditable(true);
-  setInsertPolicy(QComboBox::NoInsert);
-  connect(this, &QComboBox::editTextChanged, this, [this] {
-    if (!quiet_ && OnChange)
-      Guarded(OnChange);
-  });
-}
-
-QStringList EditableComboBox::Items() const {
+QStringList TListBox::Items() const {
   QStringList items;
   items.reserve(count());
   for (int i = 0; i < count(); ++i)
-    items.append(itemText(i));
+    items.append(item(i)->text());
   return items;
 }
 
-template <typename Edit>
-void EditableComboBox::EditQuietly(const QString& text, bool changed, Edit&& edit) {
-  quiet_ = true;
-  try {
-    edit();
-    // QComboBox shows the first item added to an empty box and blanks the field when cleared;
-    // the text is a property of its own here, so it is put back.
-    ShowText(text);
-  } catch (...) {
-    quiet_ = false;
-    throw;
-  }
-  quiet_ = false;
-  if (changed && OnChange)
-    Guarded(OnChange);
-}
-
-void EditableComboBox::ShowText(const QString& text) {
-  setCurrentIndex(findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
-  if (currentText() != text)
-    setEditText(text);
-}
-
-void EditableComboBox::SetItems(const QStringList& items) {
+void TListBox::SetItems(const QStringList& items) {
   if (items == Items())
     return;
-  EditQuietly(Text(), true, [&] {
-    clear();
-    addItems(items);
-  });
+  BeginUpdate();
+  clear();
+  addItems(items);
+  ItemsChanged();
+  EndUpdate();
 }
 
-int EditableComboBox::AddItem(const QString& text) {
-  EditQuietly(Text(), true, [&] { addItem(text); });
+int TListBox::AddItem(const QString& text) {
+  addItem(text);
+  ItemsChanged();
   return count() - 1;
 }
 
-void EditableComboBox::ClearItems() {
+void TListBox::ClearItems() {
   if (count() == 0)
     return;
-  EditQuietly(Text(), true, [&] { clear(); });
+  clear();
+  ItemsChanged();
 }
 
-void EditableComboBox::SetText(const QString& text) {
-  if (text == Text())
+void TListBox::BeginUpdate() {
+  if (update_depth_++ > 0)
     return;
-  EditQuietly(text, true, [] {});
+  changed_in_bracket_ = false;
+  updates_were_enabled_ = updatesEnabled();
+  setUpdatesEnabled(false);
+}
+
+void TListBox::EndUpdate() {
+  if (update_depth_ == 0 || --update_depth_ > 0)
+    return;
+  // Re-enabling schedules the one repaint of the whole rebuild.
+  setUpdatesEnabled(updates_were_enabled_);
+  if (changed_in_bracket_) {
+    changed_in_bracket_ = false;
+    Raise(OnChange);
+  }
+}
+
+void TListBox::ItemsChanged() {
+  if (update_depth_ > 0) {
+    changed_in_bracket_ = true;
+    return;
+  }
+  Raise(OnChange);
 }
 
 TCheckListBox::TCheckListBox(QWidget* parent) : QListWidget(parent) {
@@ -129,8 +121,7 @@ void TCheckListBox::SetChecked(int index, bool checked) {
 }
 
 void TCheckListBox::Changed() {
-  if (OnChange)
-    Guarded(OnChange);
+  Raise(OnChange);
 }
 
 }  // namespace ui

@@ -1,4 +1,4 @@
-#include "ui/services.h"
+#include "ui/user_notice.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,24 +56,6 @@ QString ErrorReportText(const QString& message) {
 
 void ReportError(const std::exception& error) {
   CurrentServices().ShowError(ErrorReportText(QString::fromUtf8(error.what())));
-}
-
-namespace {
-int processing_depth = 0;
-}  // namespace
-
-void ProcessMessages() {
-  struct Depth {
-    Depth() { ++processing_depth; }
-    ~Depth() { --processing_depth; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-  } depth;
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-bool ProcessingMessages() {
-  return processing_depth > 0;
 }
 
 }  // namespace ui

@@ -1,13 +1,10 @@
 #pragma once
 
 #include <QComboBox>
-#include <QListWidget>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-
-#include "ui/controls.h"
 
 namespace ui {
 
@@ -53,38 +50,6 @@ class TComboBox : public EditableComboBox {
 class TsComboBox : public EditableComboBox {
  public:
   using EditableComboBox::EditableComboBox;
-};
-
-// A skinned list box; a TListBox.
-class TsListBox : public TListBox {
- public:
-  using TListBox::TListBox;
-};
-
-// A list box with a check mark per item. Not a TListBox. OnChange follows every change of the
-// items or of a mark, the user's clicks on a mark included.
-class TCheckListBox : public QListWidget {
- public:
-  explicit TCheckListBox(QWidget* parent = nullptr);
-
-  QStringList Items() const;
-  // Adds an item, not checked, at the end and returns its index.
-  int AddItem(const QString& text);
-  void ClearItems();
-
-  // The mark of item `index`; an index out of range throws std::out_of_range.
-  bool Checked(int index) const;
-  // Setting the mark the item already has changes nothing; an index out of range throws
-  // std::out_of_range.
-  void SetChecked(int index, bool checked);
-
-  std::function<void()> OnChange;
-
- private:
-  QListWidgetItem* ItemAt(int index) const;
-  void Changed();
-
-  bool quiet_ = false;
 };
 
 }  // namespace ui

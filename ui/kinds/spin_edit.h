@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QAbstractSpinBox>
 #include <QLineEdit>
+#include <QString>
+#include <QValidator>
+#include <QtGlobal>
 
 #include <functional>
+
+#include "ui/kinds/line_edit.h"
 
 class QToolButton;
 
@@ -55,6 +61,51 @@ class TSpinEdit : public QLineEdit {
   bool away_ = false;
   QToolButton* up_button_;
   QToolButton* down_button_;
+};
+
+// A skinned spin box with a 64-bit integer value; a TsEdit. Its value is the integer its text
+// holds (decimal, optional sign, blanks around ignored), or 0 when the text holds none, and
+// setting the value writes it as decimal text. Text and value therefore never disagree.
+class TsSpinEdit : public TsEdit {
+ public:
+  using TsEdit::TsEdit;
+
+  qint64 Value() const;
+  // A value equal to the current one changes nothing, even when the text spells it differently
+  // ("+5", "05") or holds no integer (value 0), so restoring the value the box already reports
+  // leaves the text alone and raises nothing.
+  void SetValue(qint64 value);
+};
+
+// A spin box with a floating-point value, shown with up to 15 significant digits in the user's
+// number format. The value is kept exactly as set; typed text that is a number becomes the value
+// at once, other text is put back to the value when editing ends.
+class TAdvSpinEdit : public QAbstractSpinBox {
+ public:
+  explicit TAdvSpinEdit(QWidget* parent = nullptr);
+
+  double FloatValue() const { return value_; }
+  // Setting the value it already has raises nothing.
+  void SetFloatValue(double value);
+
+  double Increment() const { return increment_; }
+  void SetIncrement(double increment) { increment_ = increment; }
+
+  void stepBy(int steps) override;
+  QValidator::State validate(QString& input, int& position) const override;
+  void fixup(QString& input) const override;
+
+  // Every change of the value.
+  std::function<void()> OnChange;
+
+ protected:
+  StepEnabled stepEnabled() const override;
+
+ private:
+  void ShowValue();
+
+  double value_ = 0;
+  double increment_ = 1;
 };
 
 }  // namespace ui
