@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // A settings.dat edited by hand, damaged or replaced by something else: start-up never crashes,
@@ -38,12 +38,6 @@ QByteArray TenMegabytesOfLines() {
   while (text.size() < kTenMegabytes)
     text += line;
   return text;
-}
-
-QByteArray Utf16Le(const QString& text) {
-  QByteArray bytes("\xFF\xFE", 2);
-  bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-  return bytes;
 }
 
 }  // namespace

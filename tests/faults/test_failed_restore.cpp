@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // A restore that stops at a file it cannot read: the error is reported as before, and the close

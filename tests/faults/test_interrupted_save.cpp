@@ -6,7 +6,7 @@
 
 #include "base/file_replacement.h"
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // A save cut off by a crash at the worst moment: a temporary file completely written and not yet

@@ -15,7 +15,7 @@
 #include <limits>
 #include <thread>
 
-#include "store_files.h"
+#include "test_files.h"
 
 // The built program itself, killed in the middle of its save. SIGTERM makes it save and end;
 // SIGKILL follows after a delay spread over the measured length of that save, so that the kills

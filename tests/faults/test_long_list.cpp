@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // A number box of a million numbers, restored at start-up and rebuilt by the button: every

@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // settings.dat lost, damaged or naming no usable side file, while System/Numbers_Memo.txt still

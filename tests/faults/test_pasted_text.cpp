@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 // Text pasted into the number box with NULs, tabs, every kind of line break and characters

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 #include "ui/session_end.h"
 

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "main_form_fixture.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "uAccessory/uAccessory.h"
 #include "ui/application.h"
 

@@ -7,15 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "settings_test_files.h"
+#include "test_files.h"
 #include "uAccessory/profile.h"
 
-using settings_test::ErrorOf;
-using settings_test::ReadBytes;
-using settings_test::Utf16Be;
-using settings_test::Utf16Le;
-using settings_test::Utf8Mark;
-using settings_test::WriteBytes;
 
 // The whole program runs under a German system locale (see main), so floats use ',' and a
 // reliance on '.' would show.

@@ -1,34 +1,32 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <exception>
 #include <utility>
 
-// Small helpers shared by the settings tests: files as raw bytes, texts in each encoding, and
-// the message of the error a call raises.
-namespace settings_test {
+// Files as bytes for exact comparisons, texts in each encoding with its byte-order mark, and the
+// message of the error a call raises: what the tests of files and stored state share.
 
-inline void WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    qFatal("cannot write the fixture %s", qPrintable(path));
-  file.write(bytes);
-}
-
-// The file's bytes; a null array when there is no such file.
+// The whole file; "<missing>" when there is no file to read, so that a missing file and an empty
+// one never compare equal.
 inline QByteArray ReadBytes(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
-    return QByteArray();
-  QByteArray bytes = file.readAll();
-  if (bytes.isNull())
-    bytes = QByteArray("");
-  return bytes;
+    return QByteArray("<missing>");
+  return file.readAll();
+}
+
+// Writes the file whole, creating its folder; false when that fails.
+inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 inline QByteArray Utf16Le(const QString& text) {
@@ -53,5 +51,3 @@ QString ErrorOf(Call&& call) {
   }
   return QString();
 }
-
-}  // namespace settings_test

@@ -7,16 +7,10 @@
 #include <cstring>
 
 #include "base/program_folder.h"
-#include "settings_test_files.h"
+#include "test_files.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 
-using settings_test::ErrorOf;
-using settings_test::ReadBytes;
-using settings_test::Utf16Be;
-using settings_test::Utf16Le;
-using settings_test::Utf8Mark;
-using settings_test::WriteBytes;
 
 Q_DECLARE_METATYPE(base::TextEncoding)
 

@@ -6,7 +6,7 @@
 
 #include "base/program_folder.h"
 #include "recording_services.h"
-#include "store_files.h"
+#include "test_files.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
 #include "ui/application.h"
