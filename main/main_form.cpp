@@ -1,9 +1,9 @@
 #include "main/main_form.h"
 
 #include <QCloseEvent>
-
 #include <QFont>
 #include <QFontInfo>
+
 #include <algorithm>
 
 #include "base/program_folder.h"

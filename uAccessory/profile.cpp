@@ -12,6 +12,7 @@
 #include "base/text_encoding.h"
 #include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"
+#include "ui/user_locale.h"
 
 namespace {
 
@@ -180,14 +181,6 @@ std::optional<std::string> ReadForWriting(const QString& path) {
 
 std::string Bytes(const ProfileImage& image, std::size_t from, std::size_t to) {
   return image.bytes.substr(from, to - from);
-}
-
-// The locale for floats: the system's, without group separators, which would not read back
-// everywhere and make values harder to edit by hand.
-QLocale FloatLocale() {
-  QLocale locale = QLocale::system();
-  locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale;
 }
 
 }  // namespace
@@ -393,7 +386,7 @@ double TProfileFile::ReadFloat(const QString& section, const QString& key,
 }
 
 void TProfileFile::WriteFloat(const QString& section, const QString& key, double value) {
-  WriteString(section, key, FloatLocale().toString(value, 'G', 15));
+  WriteString(section, key, ui::NumberLocale().toString(value, 'G', 15));
 }
 
 QTime TProfileFile::ReadTime(const QString& section, const QString& key,

@@ -11,6 +11,7 @@
 
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"
+#include "ui/user_locale.h"
 #include "ui/user_notice.h"
 
 namespace ui {
@@ -35,13 +36,6 @@ bool IsAcceptedCharacter(QChar c) {
   if (c == u'+' || c == u'-')
     return true;
   return QLocale::system().decimalPoint().contains(c);
-}
-
-// The user's number format without thousands separators, which would not read back.
-QLocale NumberLocale() {
-  QLocale locale = QLocale::system();
-  locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale;
 }
 
 std::optional<double> ParseNumber(const QString& text) {
