@@ -1,26 +1,19 @@
 #pragma once
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
-#include "base/program_folder.h"
 #include "main/main_form.h"
-#include "recording_services.h"
+#include "program_folder_fixture.h"
 
 // A main window in a program folder of its own, with beeps and messages recorded.
-struct MainFormFixture {
-  QTemporaryDir folder;
-  ui::RecordingServices recorder;
+struct MainFormFixture : ProgramFolderFixture {
   std::unique_ptr<TmainForm> form;
 
-  MainFormFixture() { base::SetProgramFolder(folder.path().toStdString()); }
-  ~MainFormFixture() {
-    form.reset();
-    base::SetProgramFolder({});
-  }
+  // The window goes before the folder it keeps its files in.
+  ~MainFormFixture() { form.reset(); }
 
   TmainForm& Open() {
     form = std::make_unique<TmainForm>();

@@ -10,7 +10,6 @@
 #include "test_files.h"
 #include "uAccessory/profile.h"
 
-
 // The whole program runs under a German system locale (see main), so floats use ',' and a
 // reliance on '.' would show.
 class TestProfile : public QObject {

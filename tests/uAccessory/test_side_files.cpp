@@ -11,7 +11,6 @@
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 
-
 Q_DECLARE_METATYPE(base::TextEncoding)
 
 class TestSideFiles : public QObject {

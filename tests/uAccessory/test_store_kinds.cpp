@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "base/program_folder.h"
-#include "recording_services.h"
+#include "program_folder_fixture.h"
 #include "test_files.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
@@ -119,21 +119,16 @@ class TestStoreKinds : public QObject {
   void FailedRestoreKeepsWhatItDidNotReach();
 
  private:
-  QString Settings() const { return dir_->filePath("settings.dat"); }
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ui::RecordingServices> recorder_;
+  QString Settings() const { return files_->Settings(); }
+  std::unique_ptr<ProgramFolderFixture> files_;
 };
 
 void TestStoreKinds::init() {
-  dir_ = std::make_unique<QTemporaryDir>();
-  recorder_ = std::make_unique<ui::RecordingServices>();
-  base::SetProgramFolder(dir_->path().toStdString());
+  files_ = std::make_unique<ProgramFolderFixture>();
 }
 
 void TestStoreKinds::cleanup() {
-  base::SetProgramFolder({});
-  recorder_.reset();
-  dir_.reset();
+  files_.reset();
 }
 
 void TestStoreKinds::SaveWritesEveryKindInOrder() {
@@ -171,9 +166,12 @@ void TestStoreKinds::SaveWritesEveryKindInOrder() {
       "sList1.Items=<*s1*><*s2*><*]]]\r\n"
       "CheckList1.Items=<*a--->[check+check]*><*b--->[check-check]*><*]]]\r\n";
   QCOMPARE(QString::fromUtf8(ReadBytes(Settings())), expected);
-  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("line one\r\nline two"));
-  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("one\r\ntwo\r\n"));
-  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/sList1.txt")), QByteArray("s1\r\ns2\r\n"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Memo1.txt")),
+           QByteArray("line one\r\nline two"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/List1.txt")),
+           QByteArray("one\r\ntwo\r\n"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/sList1.txt")),
+           QByteArray("s1\r\ns2\r\n"));
 }
 
 void TestStoreKinds::RestoreTakesEveryKindBack() {
@@ -211,7 +209,7 @@ void TestStoreKinds::RestoreTakesEveryKindBack() {
   QVERIFY(form.CheckList1->Checked(0));
   QVERIFY(!form.CheckList1->Checked(1));
   QCOMPARE(form.HiddenEdit->Text(), QString());
-  QCOMPARE(recorder_->Events(), QStringList());
+  QCOMPARE(files_->recorder.Events(), QStringList());
 }
 
 void TestStoreKinds::SpinValueWinsOverText() {
@@ -228,7 +226,7 @@ void TestStoreKinds::ListFallsBackToStoredItems() {
     saved.Fill();
     SaveFormsState(Settings());
   }
-  QVERIFY(QFile::remove(dir_->filePath("System/Settings/sList1.txt")));
+  QVERIFY(QFile::remove(files_->folder.filePath("System/Settings/sList1.txt")));
   KindsForm form;
   LoadFormsState(Settings());
   QCOMPARE(form.sList1->Items(), QStringList({"s1", "s2"}));
@@ -292,13 +290,14 @@ void TestStoreKinds::PickerTimeWrittenBackNormalised() {
 
 void TestStoreKinds::MarkedSideFileKeepsItsMark() {
   QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\n"));
-  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "\xEF\xBB\xBFмарк"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Memo1.txt"), "\xEF\xBB\xBFмарк"));
   KindsForm form;
   LoadFormsState(Settings());
   QCOMPARE(form.Memo1->Text(), QStringLiteral("марк"));
   form.Memo1->SetText(QStringLiteral("марк 2"));
   SaveFormsState(Settings());
-  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("\xEF\xBB\xBFмарк 2"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Memo1.txt")),
+           QByteArray("\xEF\xBB\xBFмарк 2"));
 }
 
 void TestStoreKinds::ListRebuiltInOneBracket() {
@@ -332,15 +331,15 @@ void TestStoreKinds::MissingValuesKeepControls() {
 // Without settings.dat the side files under the controls' own names still hold their contents;
 // reading them writes no settings file.
 void TestStoreKinds::SideFilesFoundByOwnNameWithoutSettings() {
-  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "by name"));
-  QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "p\r\nq\r\n"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Memo1.txt"), "by name"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Settings/List1.txt"), "p\r\nq\r\n"));
   KindsForm form;
   form.sList1->SetItems({"kept"});
   LoadFormsState(Settings());
   QCOMPARE(form.Memo1->Text(), QString("by name"));
   QCOMPARE(form.List1->Items(), QStringList({"p", "q"}));
   QCOMPARE(form.sList1->Items(), QStringList{"kept"});
-  QCOMPARE(recorder_->Events(), QStringList());
+  QCOMPARE(files_->recorder.Events(), QStringList());
   QVERIFY(!QFileInfo::exists(Settings()));
 }
 
@@ -354,8 +353,8 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
       "List1.File=List1\r\n";
   QVERIFY(WriteBytes(
       Settings(), "[KindsForm]\r\nMemo1.File=Memo1\r\nDateEdit1.Text=01.02.2026\r\n" + kept_lines));
-  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "old memo"));
-  QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "a\r\nb\r\n"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Memo1.txt"), "old memo"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Settings/List1.txt"), "a\r\nb\r\n"));
   KindsForm form;
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, LoadFormsState(Settings()));
   QCOMPARE(form.DateEdit1->Text(), QString("01.02.2026"));
@@ -367,8 +366,9 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
   SaveFormsState(Settings());
   QCOMPARE(ReadBytes(Settings()),
            "[KindsForm]\r\n" + kept_lines + "Memo1.File=Memo1\r\nDateEdit1.Text=02.03.2027\r\n");
-  QCOMPARE(ReadBytes(dir_->filePath("System/Memo1.txt")), QByteArray("new memo"));
-  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("a\r\nb\r\n"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Memo1.txt")), QByteArray("new memo"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/List1.txt")),
+           QByteArray("a\r\nb\r\n"));
 
   // A restore that runs through makes every control count again.
   QVERIFY(WriteBytes(Settings(), "[KindsForm]\r\nEdit1.Text=restored\r\n"));
@@ -378,7 +378,7 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
   const QByteArray saved = ReadBytes(Settings());
   QVERIFY2(saved.contains("\r\nEdit1.Text=restored\r\n"), saved.constData());
   QVERIFY2(saved.contains("\r\nCheckList1.Items="), saved.constData());
-  QCOMPARE(ReadBytes(dir_->filePath("System/Settings/List1.txt")), QByteArray("z\r\n"));
+  QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/List1.txt")), QByteArray("z\r\n"));
 }
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "base/program_folder.h"
-#include "recording_services.h"
+#include "program_folder_fixture.h"
 #include "test_files.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
@@ -200,21 +200,16 @@ class TestStoreOrder : public QObject {
   void RestoreSetsValuesInKindOrder();
 
  private:
-  QString Settings() const { return dir_->filePath("settings.dat"); }
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ui::RecordingServices> recorder_;
+  QString Settings() const { return files_->Settings(); }
+  std::unique_ptr<ProgramFolderFixture> files_;
 };
 
 void TestStoreOrder::init() {
-  dir_ = std::make_unique<QTemporaryDir>();
-  recorder_ = std::make_unique<ui::RecordingServices>();
-  base::SetProgramFolder(dir_->path().toStdString());
+  files_ = std::make_unique<ProgramFolderFixture>();
 }
 
 void TestStoreOrder::cleanup() {
-  base::SetProgramFolder({});
-  recorder_.reset();
-  dir_.reset();
+  files_.reset();
 }
 
 // A TsEdit writes ".Text" as a TEdit and again as itself, which leaves one line; a TsSpinEdit
@@ -239,10 +234,10 @@ void TestStoreOrder::SaveWritesKeysInKindOrder() {
 // writes its time back before the next control is restored; a TsListBox is restored as a TListBox
 // alone, from its side file.
 void TestStoreOrder::RestoreSetsValuesInKindOrder() {
-  QVERIFY(WriteBytes(dir_->filePath("System/Memo1.txt"), "memo"));
-  QVERIFY(WriteBytes(dir_->filePath("System/sMemo1.txt"), "skinned memo"));
-  QVERIFY(WriteBytes(dir_->filePath("System/Settings/List1.txt"), "one\r\ntwo\r\n"));
-  QVERIFY(WriteBytes(dir_->filePath("System/Settings/sList1.txt"), "s1\r\ns2\r\n"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Memo1.txt"), "memo"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/sMemo1.txt"), "skinned memo"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Settings/List1.txt"), "one\r\ntwo\r\n"));
+  QVERIFY(WriteBytes(files_->folder.filePath("System/Settings/sList1.txt"), "s1\r\ns2\r\n"));
   const QString stored =
       "[OrderForm]\r\n"
       "Memo1.File=Memo1\r\n"
@@ -288,7 +283,7 @@ void TestStoreOrder::RestoreSetsValuesInKindOrder() {
       "sSpin1.Value",     "Panel1.Color",         "Adv1.FloatValue", "List1.File",
       "sList1.File",      "CheckList1.Items"};
   QCOMPARE(recorder.Seen(), expected);
-  QCOMPARE(recorder_->Events(), QStringList());
+  QCOMPARE(files_->recorder.Events(), QStringList());
 }
 
 int main(int argc, char** argv) {
