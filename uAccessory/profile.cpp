@@ -35,12 +35,11 @@ QStringView TrimBlanks(QStringView text) {
 QString OnOneLine(const QString& text) {
   QString out;
   out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-      continue;
-    out += (c == u'\r' || c == u'\n') ? QChar(u' ') : c;
-  }
+  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+    out += line;
+    if (ends_with_break)
+      out += u' ';
+  });
   return out;
 }
 
@@ -76,7 +75,9 @@ struct ProfileImage {
 };
 
 // Line breaks are CR LF, LF or a lone CR, found per code unit of the file's encoding; in UTF-8
-// the bytes 0D and 0A never occur inside a multi-byte character.
+// the bytes 0D and 0A never occur inside a multi-byte character. The lines are found over the
+// bytes rather than over decoded text (as the text line walker does): a key written in place
+// replaces exactly its own line's bytes, and every other line stays byte for byte.
 std::vector<FileLine> SplitLines(const std::string& bytes, std::size_t start,
                                  base::TextEncoding encoding) {
   const std::size_t width = encoding == base::TextEncoding::kUtf8 ? 1 : 2;
