@@ -60,6 +60,13 @@ void TestBadSettingsFile::StartUpKeepsDefaults_data() {
   QTest::addColumn<bool>("checked");
   QTest::addColumn<QStringList>("events");
 
+  // One case a line.
+  const auto row = [](const char* name, bool as_folder, const QByteArray& bytes,
+                      const QString& spin, const QString& memo, bool checked,
+                      const QStringList& events) {
+    QTest::newRow(name) << as_folder << bytes << spin << memo << checked << events;
+  };
+
   // Every row has "5 12" in System/Numbers_Memo.txt; the box shows it whether settings.dat names
   // it or names no usable side file. Rebuilding "5 12", at start-up or for a restored points-per-
   // page value, has nothing to report.
@@ -67,68 +74,50 @@ void TestBadSettingsFile::StartUpKeepsDefaults_data() {
 
   // The only case where the file cannot be read at all, so an error report is expected there
   // (checked in the test itself rather than through the events column).
-  QTest::newRow("a folder") << true << QByteArray() << "100"
-                            << "" << false << QStringList();
+  row("a folder", true, QByteArray(), "100", "", false, QStringList());
 
-  QTest::newRow("binary garbage with NULs") << false << Garbage(7, 64 * 1024) << "100"
-                                            << "5 12" << false << restored;
-  QTest::newRow("binary garbage around a good section")
-      << false << Garbage(11, 32 * 1024) + "\r\n" + kSection + Garbage(13, 32 * 1024) << "300"
-      << "5 12" << true << restored;
+  row("binary garbage with NULs", false, Garbage(7, 64 * 1024), "100", "5 12", false, restored);
+  row("binary garbage around a good section", false,
+      Garbage(11, 32 * 1024) + "\r\n" + kSection + Garbage(13, 32 * 1024), "300", "5 12", true,
+      restored);
 
-  QTest::newRow("10 MB of text, then the section")
-      << false << TenMegabytesOfLines() + kSection << "300"
-      << "5 12" << true << restored;
-  QTest::newRow("a 10 MB number")
-      << false
-      << "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" +
-             QByteArray(kTenMegabytes, '1') + "\r\nDebug_CheckBox.Checked=1\r\n"
-      << "100"
-      << "5 12" << true << restored;
+  row("10 MB of text, then the section", false, TenMegabytesOfLines() + kSection, "300", "5 12",
+      true, restored);
+  row("a 10 MB number", false,
+      "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=" +
+          QByteArray(kTenMegabytes, '1') + "\r\nDebug_CheckBox.Checked=1\r\n",
+      "100", "5 12", true, restored);
   // A name longer than a file name may be names no side file: the box reads the one under its
   // own name, and the value after it is still restored.
-  QTest::newRow("a 10 MB side file name")
-      << false
-      << "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(kTenMegabytes, 'N') +
-             "\r\nDotsPerPage_SE.Value=300\r\n"
-      << "300"
-      << "5 12" << false << restored;
+  row("a 10 MB side file name", false,
+      "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(kTenMegabytes, 'N') +
+          "\r\nDotsPerPage_SE.Value=300\r\n",
+      "300", "5 12", false, restored);
   // 252 characters and ".txt": one byte beyond the longest file name.
-  QTest::newRow("a side file name one byte too long")
-      << false
-      << "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(252, 'N') +
-             "\r\nDotsPerPage_SE.Value=300\r\n"
-      << "300"
-      << "5 12" << false << restored;
+  row("a side file name one byte too long", false,
+      "[mainForm]\r\nNumbers_Memo.File=" + QByteArray(252, 'N') +
+          "\r\nDotsPerPage_SE.Value=300\r\n",
+      "300", "5 12", false, restored);
 
   // The dangling last byte decodes as U+FFFD and spoils only the value it ends.
-  QTest::newRow("UTF-16 with an odd byte count")
-      << false
-      << Utf16Le(
-             "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
-             "Debug_CheckBox.Checked=1") +
-             "1"
-      << "300"
-      << "5 12" << false << restored;
-  QTest::newRow("UTF-16 with an odd byte count only")
-      << false << QByteArray("\xFF\xFE[", 3) << "100"
-      << "5 12" << false << restored;
+  row("UTF-16 with an odd byte count", false,
+      Utf16Le("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
+              "Debug_CheckBox.Checked=1") +
+          "1",
+      "300", "5 12", false, restored);
+  row("UTF-16 with an odd byte count only", false, QByteArray("\xFF\xFE[", 3), "100", "5 12", false,
+      restored);
 
   // Without "]" the section name runs to the end of its line.
-  QTest::newRow("header without ], alone on its line")
-      << false
-      << QByteArray("[mainForm\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n")
-      << "300"
-      << "5 12" << false << restored;
-  QTest::newRow("header without ], followed by a key on its line")
-      << false
-      << QByteArray(
-             "[mainForm Numbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
-             "Debug_CheckBox.Checked=1\r\n")
-      << "100"
-      << "5 12" << false << restored;
-  QTest::newRow("header without ] at the very end") << false << QByteArray("[mainForm") << "100"
-                                                    << "5 12" << false << restored;
+  row("header without ], alone on its line", false,
+      QByteArray("[mainForm\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"),
+      "300", "5 12", false, restored);
+  row("header without ], followed by a key on its line", false,
+      QByteArray("[mainForm Numbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"
+                 "Debug_CheckBox.Checked=1\r\n"),
+      "100", "5 12", false, restored);
+  row("header without ] at the very end", false, QByteArray("[mainForm"), "100", "5 12", false,
+      restored);
 }
 
 void TestBadSettingsFile::StartUpKeepsDefaults() {

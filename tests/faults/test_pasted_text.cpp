@@ -37,32 +37,34 @@ void TestPastedText::PasteBuildSaveRestore_data() {
   QTest::addColumn<QString>("entered");     // the box after Enter: saved byte for byte
   QTest::addColumn<QString>("restarted");   // the box after the next start-up build
 
+  // One case a line.
+  const auto row = [](const char* name, const QString& pasted, const QString& in_box,
+                      const QString& points, const QStringList& events, const QString& entered,
+                      const QString& restarted) {
+    QTest::newRow(name) << pasted << in_box << points << events << entered << restarted;
+  };
+
   // Pieces are cut at spaces only; U+0000 .. U+0020 (NUL, tab, CR, LF) are trimmed from their
   // ends. The emoji piece is not an integer: reported with its inner tab, removed wherever it
   // stands, and the reading ends. The next start reads up to the empty piece it left.
-  QTest::newRow("bad piece with an emoji and a tab")
-      << Text(u"\t1\0 2\r\n 3\n\t \r4 \0😀\t8\r\n 5 😀\t8")
-      << Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0😀\t8\r\n 5 😀\t8") << "0:1:r 1:0:b 2:1:r 3:0:b"
-      << QStringList{Text(u"message: Ошибка обработки номера: 😀\t8")}
-      << Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0\r\n 5  ")
-      << Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0\r\n 5");
+  row("bad piece with an emoji and a tab", Text(u"\t1\0 2\r\n 3\n\t \r4 \0😀\t8\r\n 5 😀\t8"),
+      Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0😀\t8\r\n 5 😀\t8"), "0:1:r 1:0:b 2:1:r 3:0:b",
+      QStringList{Text(u"message: Ошибка обработки номера: 😀\t8")},
+      Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0\r\n 5  "), Text(u"\t1\0 2\r\n 3\r\n\t \r\n4 \0\r\n 5"));
 
   // A piece of only NUL, tab and a line break is empty: the reading ends without a report, so
   // the emoji after it is never read.
-  QTest::newRow("empty piece of control characters")
-      << Text(u"7 \0\t\r\n 9 😀") << Text(u"7 \0\t\r\n 9 😀") << "0:1:r" << QStringList()
-      << Text(u"7 \0\t\r\n 9 😀 ") << Text(u"7 \0\t\r\n 9 😀");
+  row("empty piece of control characters", Text(u"7 \0\t\r\n 9 😀"), Text(u"7 \0\t\r\n 9 😀"),
+      "0:1:r", QStringList(), Text(u"7 \0\t\r\n 9 😀 "), Text(u"7 \0\t\r\n 9 😀"));
 
   // A lone CR inside a piece is a line break like any other: the piece is not an integer, and
   // the message shows it with the break as CR LF.
-  QTest::newRow("lone CR inside a piece")
-      << Text(u"3\r5 1") << Text(u"3\r\n5 1") << ""
-      << QStringList{"message: Ошибка обработки номера: 3\r\n5"} << Text(u" 1 ") << Text(u" 1");
+  row("lone CR inside a piece", Text(u"3\r5 1"), Text(u"3\r\n5 1"), "",
+      QStringList{"message: Ошибка обработки номера: 3\r\n5"}, Text(u" 1 "), Text(u" 1"));
 
   // Breaks at the ends of pieces are trimmed away for reading and kept in the box.
-  QTest::newRow("mixed breaks around numbers")
-      << Text(u"\r\n1 \r2\n 3") << Text(u"\r\n1 \r\n2\r\n 3") << "0:1:r 1:0:b 2:1:r"
-      << QStringList() << Text(u"\r\n1 \r\n2\r\n 3 ") << Text(u"\r\n1 \r\n2\r\n 3");
+  row("mixed breaks around numbers", Text(u"\r\n1 \r2\n 3"), Text(u"\r\n1 \r\n2\r\n 3"),
+      "0:1:r 1:0:b 2:1:r", QStringList(), Text(u"\r\n1 \r\n2\r\n 3 "), Text(u"\r\n1 \r\n2\r\n 3"));
 }
 
 void TestPastedText::PasteBuildSaveRestore() {

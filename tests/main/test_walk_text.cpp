@@ -36,91 +36,46 @@ void TestWalkText::ReadsTheBox_data() {
   QTest::addColumn<QString>("message");  // empty: nothing reported
   QTest::addColumn<QString>("written_back");
 
+  // One case a line.
+  const auto row = [](const char* name, const QString& text, const QString& points,
+                      const QString& message, const QString& written_back) {
+    QTest::newRow(name) << text << points << message << written_back;
+  };
+
   const QString empty_list = QStringLiteral("Не задан список номеров!");
   // For an empty list nothing is written back; the column holds the box's unchanged text.
-  QTest::newRow("empty box") << ""
-                             << "" << empty_list << "";
-  QTest::newRow("one space") << " "
-                             << "" << empty_list << " ";
-  QTest::newRow("two spaces") << "  "
-                              << "" << empty_list << "  ";
-  QTest::newRow("three spaces") << "   "
-                                << "" << empty_list << "   ";
-  QTest::newRow("1 2 3") << "1 2 3"
-                         << "0:1:r 1:0:b 2:1:r"
-                         << ""
-                         << "1 2 3";
-  QTest::newRow("two spaces between") << "1  2"
-                                      << "0:1:r 1:0:b"
-                                      << ""
-                                      << "1 2";
-  QTest::newRow("three spaces between") << "1   2"
-                                        << "0:1:r 1:0:b"
-                                        << ""
-                                        << "1 2";
-  QTest::newRow("four spaces between") << "1    2"
-                                       << "0:1:r 1:0:b"
-                                       << ""
-                                       << "1 2";
-  QTest::newRow("one trailing space") << "1 2 "
-                                      << "0:1:r 1:0:b"
-                                      << ""
-                                      << "1 2";
-  QTest::newRow("two trailing spaces") << "1 2  "
-                                       << "0:1:r 1:0:b"
-                                       << ""
-                                       << "1 2";
-  QTest::newRow("two leading spaces") << "  1 2"
-                                      << "0:1:r 1:0:b"
-                                      << ""
-                                      << "1 2";
-  QTest::newRow("leading space") << " 1 2"
-                                 << ""
-                                 << ""
-                                 << " 1 2";
-  QTest::newRow("10 0 20") << "10 0 20"
-                           << "0:-1:b" << kRange << "10 20";
-  QTest::newRow("5 37") << "5 37"
-                        << "0:1:r" << kRange << "5 ";
-  QTest::newRow("37 5") << "37 5"
-                        << "" << kRange << " 5";
-  QTest::newRow("1 abc 2") << "1 abc 2"
-                           << "0:1:r" << QStringLiteral("Ошибка обработки номера: abc") << "1 2";
-  QTest::newRow("1 X X 2") << "1 X X 2"
-                           << "0:1:r" << QStringLiteral("Ошибка обработки номера: X") << "1  2";
-  QTest::newRow("line break inside a piece")
-      << "1 2\r\n3"
-      << "0:1:r" << QStringLiteral("Ошибка обработки номера: 2\r\n3") << "1 ";
-  QTest::newRow("line break after a space") << "1 2 \r\n3 4"
-                                            << "0:1:r 1:0:b 2:1:r 3:0:b"
-                                            << ""
-                                            << "1 2 \r\n3 4";
-  QTest::newRow("line break at the end") << "1 2 \r\n"
-                                         << "0:1:r 1:0:b"
-                                         << ""
-                                         << "1 2 \r\n";
-  QTest::newRow("hex and signs") << "$A 0x24 +7 007"
-                                 << "0:-1:b 1:0:r 2:1:r 3:2:r"
-                                 << ""
-                                 << "$A 0x24 +7 007";
-  QTest::newRow("-5 out of range") << "3 -5"
-                                   << "0:1:r" << kRange << "3 ";
-  QTest::newRow("2147483647 out of range") << "2147483647"
-                                           << "" << kRange << "";
-  QTest::newRow("2147483648 not an integer")
-      << "2147483648"
-      << "" << QStringLiteral("Ошибка обработки номера: 2147483648") << "";
-  QTest::newRow("1.5") << "1.5 2"
-                       << "" << QStringLiteral("Ошибка обработки номера: 1.5") << " 2";
-  QTest::newRow("trimmed piece keeps what was trimmed")
-      << "4 \tz\t 4"
-      << "0:-1:b" << QStringLiteral("Ошибка обработки номера: z") << "4 \t\t 4";
-  QTest::newRow("tab does not separate")
-      << "1\t2"
-      << "" << QStringLiteral("Ошибка обработки номера: 1\t2") << "";
-  QTest::newRow("bad piece removed everywhere, neighbours untouched")
-      << "7 x 17 x7 x"
-      << "0:1:r" << QStringLiteral("Ошибка обработки номера: x") << "7 17 x7 ";
+  row("empty box", "", "", empty_list, "");
+  row("one space", " ", "", empty_list, " ");
+  row("two spaces", "  ", "", empty_list, "  ");
+  row("three spaces", "   ", "", empty_list, "   ");
+  row("1 2 3", "1 2 3", "0:1:r 1:0:b 2:1:r", "", "1 2 3");
+  row("two spaces between", "1  2", "0:1:r 1:0:b", "", "1 2");
+  row("three spaces between", "1   2", "0:1:r 1:0:b", "", "1 2");
+  row("four spaces between", "1    2", "0:1:r 1:0:b", "", "1 2");
+  row("one trailing space", "1 2 ", "0:1:r 1:0:b", "", "1 2");
+  row("two trailing spaces", "1 2  ", "0:1:r 1:0:b", "", "1 2");
+  row("two leading spaces", "  1 2", "0:1:r 1:0:b", "", "1 2");
+  row("leading space", " 1 2", "", "", " 1 2");
+  row("10 0 20", "10 0 20", "0:-1:b", kRange, "10 20");
+  row("5 37", "5 37", "0:1:r", kRange, "5 ");
+  row("37 5", "37 5", "", kRange, " 5");
+  row("1 abc 2", "1 abc 2", "0:1:r", QStringLiteral("Ошибка обработки номера: abc"), "1 2");
+  row("1 X X 2", "1 X X 2", "0:1:r", QStringLiteral("Ошибка обработки номера: X"), "1  2");
+  row("line break inside a piece", "1 2\r\n3", "0:1:r",
+      QStringLiteral("Ошибка обработки номера: 2\r\n3"), "1 ");
+  row("line break after a space", "1 2 \r\n3 4", "0:1:r 1:0:b 2:1:r 3:0:b", "", "1 2 \r\n3 4");
+  row("line break at the end", "1 2 \r\n", "0:1:r 1:0:b", "", "1 2 \r\n");
+  row("hex and signs", "$A 0x24 +7 007", "0:-1:b 1:0:r 2:1:r 3:2:r", "", "$A 0x24 +7 007");
+  row("-5 out of range", "3 -5", "0:1:r", kRange, "3 ");
+  row("2147483647 out of range", "2147483647", "", kRange, "");
+  row("2147483648 not an integer", "2147483648", "",
+      QStringLiteral("Ошибка обработки номера: 2147483648"), "");
+  row("1.5", "1.5 2", "", QStringLiteral("Ошибка обработки номера: 1.5"), " 2");
+  row("trimmed piece keeps what was trimmed", "4 \tz\t 4", "0:-1:b",
+      QStringLiteral("Ошибка обработки номера: z"), "4 \t\t 4");
+  row("tab does not separate", "1\t2", "", QStringLiteral("Ошибка обработки номера: 1\t2"), "");
+  row("bad piece removed everywhere, neighbours untouched", "7 x 17 x7 x", "0:1:r",
+      QStringLiteral("Ошибка обработки номера: x"), "7 17 x7 ");
 }
 
 void TestWalkText::ReadsTheBox() {

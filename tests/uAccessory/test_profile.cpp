@@ -201,85 +201,60 @@ void TestProfile::WritesAString_data() {
   QTest::addColumn<QString>("value");
   QTest::addColumn<QByteArray>("expected");
 
-  QTest::newRow("new file") << false << QByteArray() << "s"
-                            << "k"
-                            << "v" << QByteArray("[s]\r\nk=v\r\n");
-  QTest::newRow("new file, names trimmed") << false << QByteArray() << " s\t"
-                                           << " k "
-                                           << " v " << QByteArray("[s]\r\nk= v \r\n");
-  QTest::newRow("empty file") << true << QByteArray("") << "s"
-                              << "k"
-                              << "v" << QByteArray("[s]\r\nk=v\r\n");
-  QTest::newRow("in place, spelling kept")
-      << true << QByteArray("; c\r\n[S]\n  KEY = old \nx=1\n") << "s"
-      << "key"
-      << "new" << QByteArray("; c\r\n[S]\nKEY=new\nx=1\n");
-  QTest::newRow("in place, last line without break") << true << QByteArray("[s]\r\nk=1") << "s"
-                                                     << "k"
-                                                     << "2" << QByteArray("[s]\r\nk=2");
-  QTest::newRow("in place, first section only")
-      << true << QByteArray("[s]\r\nk=1\r\n[s]\r\nk=2\r\n") << "s"
-      << "k"
-      << "9" << QByteArray("[s]\r\nk=9\r\n[s]\r\nk=2\r\n");
-  QTest::newRow("after the last key, comments stay below")
-      << true << QByteArray("[s]\r\na=1\r\n\r\n; next\r\n[t]\r\nb=1\r\n") << "s"
-      << "b"
-      << "2" << QByteArray("[s]\r\na=1\r\nb=2\r\n\r\n; next\r\n[t]\r\nb=1\r\n");
-  QTest::newRow("after the header when no key") << true << QByteArray("[s]\r\n; c\r\n") << "s"
-                                                << "k"
-                                                << "v" << QByteArray("[s]\r\nk=v\r\n; c\r\n");
-  QTest::newRow("after a last key without break") << true << QByteArray("[s]\r\na=1") << "s"
-                                                  << "k"
-                                                  << "v" << QByteArray("[s]\r\na=1\r\nk=v\r\n");
-  QTest::newRow("after a header without break") << true << QByteArray("[s]") << "s"
-                                                << "k"
-                                                << "v" << QByteArray("[s]\r\nk=v\r\n");
-  QTest::newRow("foreign line stays below")
-      << true << QByteArray("[s]\r\na=1\r\nforeign\r\n") << "s"
-      << "k"
-      << "v" << QByteArray("[s]\r\na=1\r\nk=v\r\nforeign\r\n");
-  QTest::newRow("section appended") << true << QByteArray("[a]\r\nx=1\r\n\r\n") << "s"
-                                    << "k"
-                                    << "v" << QByteArray("[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n");
-  QTest::newRow("section appended after a line without break")
-      << true << QByteArray("[a]\r\nx=1") << "s"
-      << "k"
-      << "v" << QByteArray("[a]\r\nx=1\r\n[s]\r\nk=v\r\n");
-  QTest::newRow("lf lines kept, new lines crlf") << true << QByteArray("[a]\nx=1\n") << "s"
-                                                 << "k"
-                                                 << "v" << QByteArray("[a]\nx=1\n[s]\r\nk=v\r\n");
-  QTest::newRow("keys before any section untouched")
-      << true << QByteArray("k=old\r\n[s]\r\n") << "s"
-      << "k"
-      << "new" << QByteArray("k=old\r\n[s]\r\nk=new\r\n");
-  QTest::newRow("invalid bytes elsewhere kept")
-      << true << QByteArray("[a]\r\nj\xFF\xC0=\xED\xA0\x80\r\n[s]\r\nk=1\r\n") << "s"
-      << "k"
-      << "2" << QByteArray("[a]\r\nj\xFF\xC0=\xED\xA0\x80\r\n[s]\r\nk=2\r\n");
-  QTest::newRow("line breaks become spaces")
-      << true << QByteArray("[s]\r\nk=1\r\n") << "s"
-      << "k"
-      << "a\r\nb\nc\rd" << QByteArray("[s]\r\nk=a b c d\r\n");
-  QTest::newRow("cyrillic value") << false << QByteArray() << "Форма"
-                                  << "Ключ"
-                                  << "Жёлтый" << QByteArray("[Форма]\r\nКлюч=Жёлтый\r\n");
-  QTest::newRow("utf-8 mark kept") << true << Utf8Mark("[s]\r\nk=1\r\n") << "s"
-                                   << "k"
-                                   << "Ж" << Utf8Mark("[s]\r\nk=Ж\r\n");
-  QTest::newRow("utf-16le stays utf-16le") << true << Utf16Le("[a]\r\nx=Я\r\n[s]\r\nk=1\r\n") << "s"
-                                           << "k"
-                                           << "Ж🎲" << Utf16Le("[a]\r\nx=Я\r\n[s]\r\nk=Ж🎲\r\n");
-  QTest::newRow("utf-16le new section") << true << Utf16Le("[a]\r\nx=1") << "s"
-                                        << "k"
-                                        << "v" << Utf16Le("[a]\r\nx=1\r\n[s]\r\nk=v\r\n");
-  QTest::newRow("utf-16be inserted key") << true << Utf16Be("[s]\r\na=1\r\n") << "s"
-                                         << "k"
-                                         << "v" << Utf16Be("[s]\r\na=1\r\nk=v\r\n");
+  // One row a line: the file as it was (none for a new file), the key written, the file after.
+  const auto new_file = [](const char* row, const QString& section, const QString& key,
+                           const QString& value, const QByteArray& expected) {
+    QTest::newRow(row) << false << QByteArray() << section << key << value << expected;
+  };
+  const auto in_file = [](const char* row, const QByteArray& file, const QString& section,
+                          const QString& key, const QString& value, const QByteArray& expected) {
+    QTest::newRow(row) << true << file << section << key << value << expected;
+  };
+
+  new_file("new file", "s", "k", "v", QByteArray("[s]\r\nk=v\r\n"));
+  new_file("new file, names trimmed", " s\t", " k ", " v ", QByteArray("[s]\r\nk= v \r\n"));
+  in_file("empty file", QByteArray(""), "s", "k", "v", QByteArray("[s]\r\nk=v\r\n"));
+  in_file("in place, spelling kept", QByteArray("; c\r\n[S]\n  KEY = old \nx=1\n"), "s", "key",
+          "new", QByteArray("; c\r\n[S]\nKEY=new\nx=1\n"));
+  in_file("in place, last line without break", QByteArray("[s]\r\nk=1"), "s", "k", "2",
+          QByteArray("[s]\r\nk=2"));
+  in_file("in place, first section only", QByteArray("[s]\r\nk=1\r\n[s]\r\nk=2\r\n"), "s", "k", "9",
+          QByteArray("[s]\r\nk=9\r\n[s]\r\nk=2\r\n"));
+  in_file("after the last key, comments stay below",
+          QByteArray("[s]\r\na=1\r\n\r\n; next\r\n[t]\r\nb=1\r\n"), "s", "b", "2",
+          QByteArray("[s]\r\na=1\r\nb=2\r\n\r\n; next\r\n[t]\r\nb=1\r\n"));
+  in_file("after the header when no key", QByteArray("[s]\r\n; c\r\n"), "s", "k", "v",
+          QByteArray("[s]\r\nk=v\r\n; c\r\n"));
+  in_file("after a last key without break", QByteArray("[s]\r\na=1"), "s", "k", "v",
+          QByteArray("[s]\r\na=1\r\nk=v\r\n"));
+  in_file("after a header without break", QByteArray("[s]"), "s", "k", "v",
+          QByteArray("[s]\r\nk=v\r\n"));
+  in_file("foreign line stays below", QByteArray("[s]\r\na=1\r\nforeign\r\n"), "s", "k", "v",
+          QByteArray("[s]\r\na=1\r\nk=v\r\nforeign\r\n"));
+  in_file("section appended", QByteArray("[a]\r\nx=1\r\n\r\n"), "s", "k", "v",
+          QByteArray("[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n"));
+  in_file("section appended after a line without break", QByteArray("[a]\r\nx=1"), "s", "k", "v",
+          QByteArray("[a]\r\nx=1\r\n[s]\r\nk=v\r\n"));
+  in_file("lf lines kept, new lines crlf", QByteArray("[a]\nx=1\n"), "s", "k", "v",
+          QByteArray("[a]\nx=1\n[s]\r\nk=v\r\n"));
+  in_file("keys before any section untouched", QByteArray("k=old\r\n[s]\r\n"), "s", "k", "new",
+          QByteArray("k=old\r\n[s]\r\nk=new\r\n"));
+  in_file("invalid bytes elsewhere kept",
+          QByteArray("[a]\r\nj\xFF\xC0=\xED\xA0\x80\r\n[s]\r\nk=1\r\n"), "s", "k", "2",
+          QByteArray("[a]\r\nj\xFF\xC0=\xED\xA0\x80\r\n[s]\r\nk=2\r\n"));
+  in_file("line breaks become spaces", QByteArray("[s]\r\nk=1\r\n"), "s", "k", "a\r\nb\nc\rd",
+          QByteArray("[s]\r\nk=a b c d\r\n"));
+  new_file("cyrillic value", "Форма", "Ключ", "Жёлтый", QByteArray("[Форма]\r\nКлюч=Жёлтый\r\n"));
+  in_file("utf-8 mark kept", Utf8Mark("[s]\r\nk=1\r\n"), "s", "k", "Ж", Utf8Mark("[s]\r\nk=Ж\r\n"));
+  in_file("utf-16le stays utf-16le", Utf16Le("[a]\r\nx=Я\r\n[s]\r\nk=1\r\n"), "s", "k", "Ж🎲",
+          Utf16Le("[a]\r\nx=Я\r\n[s]\r\nk=Ж🎲\r\n"));
+  in_file("utf-16le new section", Utf16Le("[a]\r\nx=1"), "s", "k", "v",
+          Utf16Le("[a]\r\nx=1\r\n[s]\r\nk=v\r\n"));
+  in_file("utf-16be inserted key", Utf16Be("[s]\r\na=1\r\n"), "s", "k", "v",
+          Utf16Be("[s]\r\na=1\r\nk=v\r\n"));
   // A dangling odd byte becomes the replacement character, so the appended lines stay aligned.
-  QTest::newRow("utf-16le with an odd byte count")
-      << true << Utf16Le("[a]\r\nx=1") + QByteArray("\x41", 1) << "s"
-      << "k"
-      << "v" << Utf16Le(QStringLiteral("[a]\r\nx=1\uFFFD\r\n[s]\r\nk=v\r\n"));
+  in_file("utf-16le with an odd byte count", Utf16Le("[a]\r\nx=1") + QByteArray("\x41", 1), "s",
+          "k", "v", Utf16Le(QStringLiteral("[a]\r\nx=1\uFFFD\r\n[s]\r\nk=v\r\n")));
 }
 
 void TestProfile::WritesAString() {
@@ -403,15 +378,20 @@ void TestProfile::ReadsIntegers_data() {
   QTest::addColumn<QString>("stored");
   QTest::addColumn<int>("expected");  // the default is 7
 
-  QTest::newRow("decimal") << "100" << 100;
-  QTest::newRow("negative") << "-5" << -5;
-  QTest::newRow("0x1F") << "0x1F" << 31;
-  QTest::newRow("$1F") << "$1F" << 31;
-  QTest::newRow("quoted") << "\"42\"" << 42;
-  QTest::newRow("12abc") << "12abc" << 7;
-  QTest::newRow("empty") << "" << 7;
-  QTest::newRow("too big") << "2147483648" << 7;
-  QTest::newRow("float") << "1,5" << 7;
+  // One case a line.
+  const auto row = [](const char* name, const QString& stored, int expected) {
+    QTest::newRow(name) << stored << expected;
+  };
+
+  row("decimal", "100", 100);
+  row("negative", "-5", -5);
+  row("0x1F", "0x1F", 31);
+  row("$1F", "$1F", 31);
+  row("quoted", "\"42\"", 42);
+  row("12abc", "12abc", 7);
+  row("empty", "", 7);
+  row("too big", "2147483648", 7);
+  row("float", "1,5", 7);
 }
 
 void TestProfile::ReadsIntegers() {
@@ -426,14 +406,19 @@ void TestProfile::ReadsBooleans_data() {
   QTest::addColumn<bool>("default_value");
   QTest::addColumn<bool>("expected");
 
-  QTest::newRow("1") << "k=1" << false << true;
-  QTest::newRow("0") << "k=0" << true << false;
-  QTest::newRow("any non-zero") << "k=-2" << false << true;
-  QTest::newRow("hex zero") << "k=$0" << true << false;
-  QTest::newRow("unparsable, default true") << "k=yes" << true << true;
-  QTest::newRow("unparsable, default false") << "k=yes" << false << false;
-  QTest::newRow("missing, default true") << "" << true << true;
-  QTest::newRow("missing, default false") << "" << false << false;
+  // One case a line.
+  const auto row = [](const char* name, const QString& stored, bool default_value, bool expected) {
+    QTest::newRow(name) << stored << default_value << expected;
+  };
+
+  row("1", "k=1", false, true);
+  row("0", "k=0", true, false);
+  row("any non-zero", "k=-2", false, true);
+  row("hex zero", "k=$0", true, false);
+  row("unparsable, default true", "k=yes", true, true);
+  row("unparsable, default false", "k=yes", false, false);
+  row("missing, default true", "", true, true);
+  row("missing, default false", "", false, false);
 }
 
 void TestProfile::ReadsBooleans() {
@@ -459,14 +444,19 @@ void TestProfile::FloatsUseTheLocale_data() {
   QTest::addColumn<double>("value");
   QTest::addColumn<QString>("written");
 
-  QTest::newRow("fraction") << 1.5 << "1,5";
-  QTest::newRow("negative") << -0.25 << "-0,25";
-  QTest::newRow("whole") << 100.0 << "100";
-  QTest::newRow("no group separator") << 1234567.5 << "1234567,5";
-  QTest::newRow("15 significant digits") << 0.1 + 0.2 << "0,3";
-  QTest::newRow("pi") << 3.14159265358979323846 << "3,14159265358979";
-  QTest::newRow("large") << 1.5e20 << "1,5E+20";
-  QTest::newRow("small") << 1e-7 << "1E-07";
+  // One case a line.
+  const auto row = [](const char* name, double value, const QString& written) {
+    QTest::newRow(name) << value << written;
+  };
+
+  row("fraction", 1.5, "1,5");
+  row("negative", -0.25, "-0,25");
+  row("whole", 100.0, "100");
+  row("no group separator", 1234567.5, "1234567,5");
+  row("15 significant digits", 0.1 + 0.2, "0,3");
+  row("pi", 3.14159265358979323846, "3,14159265358979");
+  row("large", 1.5e20, "1,5E+20");
+  row("small", 1e-7, "1E-07");
 }
 
 void TestProfile::FloatsUseTheLocale() {

@@ -84,11 +84,17 @@ void TestSettingsFormat::WritesLists_data() {
   QTest::addColumn<QList<bool>>("checks");  // empty: an item list
   QTest::addColumn<QString>("expected");
 
-  QTest::newRow("two items") << QStringList{"12", "5"} << QList<bool>{} << "<*12*><*5*><*]]]";
-  QTest::newRow("no items") << QStringList{} << QList<bool>{} << "<*]]]";
-  QTest::newRow("one empty item") << QStringList{""} << QList<bool>{} << "<**><*]]]";
-  QTest::newRow("check list") << QStringList{"a", "b"} << QList<bool>{true, false}
-                              << "<*a--->[check+check]*><*b--->[check-check]*><*]]]";
+  // One case a line.
+  const auto row = [](const char* name, const QStringList& texts, const QList<bool>& checks,
+                      const QString& expected) {
+    QTest::newRow(name) << texts << checks << expected;
+  };
+
+  row("two items", QStringList{"12", "5"}, QList<bool>{}, "<*12*><*5*><*]]]");
+  row("no items", QStringList{}, QList<bool>{}, "<*]]]");
+  row("one empty item", QStringList{""}, QList<bool>{}, "<**><*]]]");
+  row("check list", QStringList{"a", "b"}, QList<bool>{true, false},
+      "<*a--->[check+check]*><*b--->[check-check]*><*]]]");
 }
 
 void TestSettingsFormat::WritesLists() {
