@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontInfo>
+#include <QScreen>
 #include <algorithm>
 
 #include "base/program_folder.h"
@@ -23,6 +24,13 @@ namespace {
 constexpr int kDesignWidth = 1021;
 constexpr int kDesignHeight = 536;
 constexpr int kSettingsHeight = 105;
+// The smallest client area: the number box keeps 120 pixels of width beside the right-hand strip
+// of the settings box, whose controls stay whole, and the chart keeps room for its title, its
+// labels and a plot area of 60 rows.
+constexpr QSize kMinimumSize(kDesignWidth - 814 + 120, kSettingsHeight + 44 + 28 + 60);
+// Before the window is first shown the window manager's frame is unknown: a title bar and borders
+// of this size are set aside when the design size has to shrink to the screen.
+constexpr QSize kFrameReserve(8, 36);
 // Points per page: the spin box's design values.
 constexpr int kMinPoints = 50;
 constexpr int kMaxPoints = 5000;
@@ -55,7 +63,9 @@ TmainForm::TmainForm(QWidget* parent) : ui::TForm(parent) {
   setFont(font);
   CreateControls();
   ConfigureChart();
-  resize(kDesignWidth, kDesignHeight);
+  setMinimumSize(kMinimumSize);
+  resize(ui::FirstClientSize(QSize(kDesignWidth, kDesignHeight),
+                             screen()->availableGeometry().size(), kFrameReserve, kMinimumSize));
   PlaceControls();
   ui::Guarded([this] { FormCreate(); });
 }

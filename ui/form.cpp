@@ -26,6 +26,10 @@ void TForm::AddComponent(const QString& name, QObject* object) {
   components_.push_back({name, object});
 }
 
+QSize FirstClientSize(QSize design, QSize available, QSize frame, QSize minimum) {
+  return design.boundedTo(available - frame).expandedTo(minimum);
+}
+
 const std::vector<TForm*>& ApplicationForms() {
   return Forms();
 }
