@@ -91,6 +91,8 @@ void TmainForm::CreateControls() {
   Numbers_Memo->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
     Numbers_MemoKeyDown(key, shift);
   };
+  // The group box's title would name it otherwise, as it does every control without a name.
+  Numbers_Memo->setAccessibleName(QStringLiteral("Номера"));
   AddComponent(QStringLiteral("Numbers_Memo"), Numbers_Memo);
 
   DotsPerPage_SE = new ui::TSpinEdit(GroupBox1);
@@ -99,6 +101,8 @@ void TmainForm::CreateControls() {
   DotsPerPage_SE->SetIncrement(kPointsStep);
   DotsPerPage_SE->SetValue(kDefaultPoints);
   DotsPerPage_SE->OnChange = [this] { DotsPerPage_SEChange(); };
+  // The label names the box for a screen reader and stands in the label-for relation with it.
+  Label1->setBuddy(DotsPerPage_SE);
   AddComponent(QStringLiteral("DotsPerPage_SE"), DotsPerPage_SE);
 
   // The log panel is kept hidden beyond the right edge; nothing uses it.
