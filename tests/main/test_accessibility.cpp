@@ -51,6 +51,7 @@ class TestAccessibility : public QObject {
   void LabelNamesTheSpinBox();
   void SpinBoxValue();
   void SpinBoxAnnouncesItsValue();
+  void SpinBoxTextStaysReadableAndEditable();
   void ChartDescription();
 };
 
@@ -142,6 +143,34 @@ void TestAccessibility::SpinBoxAnnouncesItsValue() {
   QTest::keyClick(form.DotsPerPage_SE, Qt::Key_End);
   QTest::keyClick(form.DotsPerPage_SE, Qt::Key_5);
   QCOMPARE(announced, QList<QVariant>({50, 150, 1505}));
+}
+
+// As a line edit the box offered its text to read and to edit; as a spin box it still does, and
+// an edit made by a screen reader rebuilds like the user's.
+void TestAccessibility::SpinBoxTextStaysReadableAndEditable() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  QAccessibleInterface* box = Accessible(form.DotsPerPage_SE);
+  QAccessibleTextInterface* text = box->textInterface();
+  QVERIFY(text);
+  QCOMPARE(text->characterCount(), 3);
+  QCOMPARE(text->text(0, 3), QString("100"));
+  form.DotsPerPage_SE->setSelection(1, 2);
+  int start = -1;
+  int end = -1;
+  text->selection(0, &start, &end);
+  QCOMPARE(QPair(start, end), QPair(1, 3));
+
+  QAccessibleEditableTextInterface* editable = box->editableTextInterface();
+  QVERIFY(editable);
+  editable->replaceText(0, 1, "3");
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("300"));
+  QCOMPARE(f.View(), (QPair<double, double>(0, 300)));
+  editable->insertText(3, "0");
+  QCOMPARE(box->valueInterface()->currentValue().toInt(), 3000);
+  editable->deleteText(0, 1);
+  QCOMPARE(form.DotsPerPage_SE->Text(), QString("000"));
+  QCOMPARE(f.View(), (QPair<double, double>(0, 0)));
 }
 
 // What the chart shows, in words, after each change of the walk or of the view.
