@@ -19,7 +19,8 @@ from gi.repository import Atspi  # noqa: E402
 
 
 def describe(accessible):
-    value = accessible.get_value_iface()
+    # Every object carries the value methods; those with the interface answer them.
+    value = accessible if "Value" in accessible.get_interfaces() else None
     labelled = []
     for relation in accessible.get_relation_set() or []:
         if relation.get_relation_type() == Atspi.RelationType.LABEL_FOR:
