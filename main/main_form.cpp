@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QFontInfo>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -23,6 +24,13 @@ namespace {
 constexpr int kDesignWidth = 1021;
 constexpr int kDesignHeight = 536;
 constexpr int kSettingsHeight = 105;
+// The smallest client area: the number box keeps 120 pixels of width beside the right-hand strip
+// of the settings box, whose controls stay whole, and the chart keeps room for its title, its
+// labels and a plot area of 60 rows.
+constexpr QSize kMinimumSize(kDesignWidth - 814 + 120, kSettingsHeight + 44 + 28 + 60);
+// Before the window is first shown the window manager's frame is unknown: a title bar and borders
+// of this size are set aside when the design size has to shrink to the screen.
+constexpr QSize kFrameReserve(8, 36);
 // Points per page: the spin box's design values.
 constexpr int kMinPoints = 50;
 constexpr int kMaxPoints = 5000;
@@ -55,7 +63,9 @@ TmainForm::TmainForm(QWidget* parent) : ui::TForm(parent) {
   setFont(font);
   CreateControls();
   ConfigureChart();
-  resize(kDesignWidth, kDesignHeight);
+  setMinimumSize(kMinimumSize);
+  resize(ui::FirstClientSize(QSize(kDesignWidth, kDesignHeight),
+                             screen()->availableGeometry().size(), kFrameReserve, kMinimumSize));
   PlaceControls();
   ui::Guarded([this] { FormCreate(); });
 }
@@ -81,6 +91,8 @@ void TmainForm::CreateControls() {
   Numbers_Memo->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
     Numbers_MemoKeyDown(key, shift);
   };
+  // The group box's title would name it otherwise, as it does every control without a name.
+  Numbers_Memo->setAccessibleName(QStringLiteral("Номера"));
   AddComponent(QStringLiteral("Numbers_Memo"), Numbers_Memo);
 
   DotsPerPage_SE = new ui::TSpinEdit(GroupBox1);
@@ -89,6 +101,8 @@ void TmainForm::CreateControls() {
   DotsPerPage_SE->SetIncrement(kPointsStep);
   DotsPerPage_SE->SetValue(kDefaultPoints);
   DotsPerPage_SE->OnChange = [this] { DotsPerPage_SEChange(); };
+  // The label names the box for a screen reader and stands in the label-for relation with it.
+  Label1->setBuddy(DotsPerPage_SE);
   AddComponent(QStringLiteral("DotsPerPage_SE"), DotsPerPage_SE);
 
   // The log panel is kept hidden beyond the right edge; nothing uses it.

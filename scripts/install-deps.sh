@@ -9,7 +9,7 @@
 set -e
 
 program_packages="cmake make g++ qt6-base-dev qt6-base-private-dev qt6-translations-l10n"
-test_packages="fonts-dejavu-core xvfb xdotool python3 python3-xlib dbus at-spi2-core
+test_packages="fonts-dejavu-core xvfb xdotool python3 python3-xlib python3-gi gir1.2-atspi-2.0 dbus at-spi2-core
   librsvg2-bin desktop-file-utils appstream"
 
 only_program=false
@@ -83,6 +83,8 @@ check_tools() {
   if [ -x /usr/bin/python3 ]; then
     /usr/bin/python3 -c "import Xlib" 2>/dev/null ||
       miss "python-xlib for /usr/bin/python3, for the end-to-end tests"
+    /usr/bin/python3 -c "import gi; gi.require_version('Atspi', '2.0')" 2>/dev/null ||
+      miss "PyGObject with the Atspi 2.0 typelib for /usr/bin/python3, for the end-to-end tests"
   else
     miss "/usr/bin/python3, for the end-to-end and install tests"
   fi

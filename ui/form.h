@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -33,6 +34,11 @@ class TForm : public QWidget {
  private:
   std::vector<TComponent> components_;
 };
+
+// The first client size of a window laid out for `design`: the design size, shrunk where the
+// available screen area, less `frame` for the window manager's title bar and borders, is smaller,
+// and never below `minimum`. All sizes in device-independent pixels, so any scale factor holds.
+QSize FirstClientSize(QSize design, QSize available, QSize frame, QSize minimum);
 
 // The application's forms in creation order; a form joins when created and leaves when destroyed.
 const std::vector<TForm*>& ApplicationForms();

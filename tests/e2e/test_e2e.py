@@ -10,13 +10,16 @@ screen after each step; closes the window with WM_DELETE_WINDOW and checks the s
 for byte; then starts it again, checks from the screen that the restored walk is drawn where it
 belongs, and starts it once more while it runs: that start must end at once, write nothing and
 bring the running window forward. With --session-bus the desktop has a session bus and the
-accessibility bus, as desktop sessions do, and the program must be seen on the latter. Exits 0
+accessibility bus, as desktop sessions do: the program must be seen on the latter, and a screen
+reader must find its controls there by role and name, the spin box with its value. Exits 0
 when every check held, 1 otherwise.
 """
 
+import json
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -281,14 +284,54 @@ def folder_contents(folder):
     return contents
 
 
-def check_accessibility(app):
-    """With the accessibility bus up, the program is connected to it (so the run really went
-    through Qt's accessibility bridge) and still answers."""
+def read_accessible(app):
+    """The program's accessible objects as a screen reader reads them from the bus."""
+    env = app.desk._environment()
+    env["AT_SPI_BUS_ADDRESS"] = app.desk.accessibility_bus
+    done = subprocess.run(
+        ["/usr/bin/python3", "-B", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                "read_accessible.py"), str(app.process.pid)],
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=60)
+    if done.returncode != 0:
+        raise Failure("reading the accessibility bus failed: " + done.stderr.decode())
+    return json.loads(done.stdout.decode())
+
+
+def find_accessible(objects, role, name):
+    for found in objects:
+        if found["role"] == role and found["name"] == name:
+            return found
+    listed = ", ".join(f"{o['role']} {o['name']!r}" for o in objects)
+    raise Failure(f"no {role} named {name!r} on the accessibility bus; there are: {listed}")
+
+
+def check_accessibility(app, points_per_page=100):
+    """With the accessibility bus up, the program is connected to it and a screen reader finds
+    every control by its role and name, the spin box with its value and range, the label tied to
+    the spin box and the chart described in words."""
     if not app.desk.session_bus:
         return
     wait_until(lambda: app.process.pid in app.desk.bus_clients(app.desk.accessibility_bus),
                "the program on the accessibility bus")
     progress("the program is connected to the accessibility bus")
+    objects = read_accessible(app)
+    find_accessible(objects, "frame", CAPTION)
+    find_accessible(objects, "text", "Номера")
+    find_accessible(objects, "push button", "Показать график")
+    find_accessible(objects, "push button", "Больше")
+    find_accessible(objects, "push button", "Меньше")
+    spin = find_accessible(objects, "spin button", "Точек на странице")
+    if spin["value"] != [points_per_page, 50, 5000, 100]:
+        raise Failure(f"the spin box's value reads {spin['value']}, not "
+                      f"[{points_per_page}, 50, 5000, 100]")
+    label = find_accessible(objects, "label", "Точек на странице")
+    if label["label_for"] != ["Точек на странице"]:
+        raise Failure(f"the label is the label for {label['label_for']}, not the spin box")
+    chart = find_accessible(objects, "chart", "График распределения номеров рулетки")
+    if not chart["description"].startswith("Номеров на графике: "):
+        raise Failure(f"the chart is described as {chart['description']!r}")
+    progress(f"a screen reader reads the spin box as {spin['value'][0]} and the chart as "
+             f"{chart['description']!r}")
 
 
 def check_second_copy(app, folder, elsewhere):
@@ -357,6 +400,7 @@ def first_session(app, folder, elsewhere):
     app.click(SPIN_TEXT)
     desk.key("Up")
     app.expect_walk([5, 12, 8], (0, 200), "after Up in the points-per-page box")
+    check_accessibility(app, 200)
 
     # Drag to the right: smaller x come into view.
     press, release, steps = (400, 250), (700, 250), 6

@@ -26,6 +26,9 @@ class TestMainForm : public QObject {
   void FirstStart();
   void ComponentsInCreationOrder();
   void LayoutFollowsTheWindow();
+  void FirstClientSize_data();
+  void FirstClientSize();
+  void MinimumSizeKeepsTheSettingsWhole();
   void EnterFollowsTheLastPoint();
   void EnterOnAnEmptyBox();
   void EnterAfterAnInvalidLastNumber();
@@ -107,6 +110,52 @@ void TestMainForm::LayoutFollowsTheWindow() {
   QVERIFY(form.Label1->width() >= form.Label1->sizeHint().width());
   QVERIFY(form.Label1->geometry().right() < form.DotsPerPage_SE->geometry().left());
   QCOMPARE(form.DotsPerPage_SE->geometry(), QRect(1141, 47, 73, 22));
+}
+
+void TestMainForm::FirstClientSize_data() {
+  QTest::addColumn<QSize>("available");
+  QTest::addColumn<QSize>("expected");
+  const QSize design(1021, 536);
+  QTest::newRow("room to spare") << QSize(1920, 1080) << design;
+  QTest::newRow("just room with the frame") << QSize(1029, 572) << design;
+  QTest::newRow("too narrow") << QSize(1024, 768) << QSize(1016, 536);
+  QTest::newRow("too low") << QSize(1280, 560) << QSize(1021, 524);
+  QTest::newRow("1600 x 1000 at scale 2") << QSize(800, 500) << QSize(792, 464);
+  QTest::newRow("below the minimum") << QSize(200, 150) << QSize(327, 237);
+  QTest::newRow("narrower than the minimum only") << QSize(300, 900) << QSize(327, 536);
+}
+
+void TestMainForm::FirstClientSize() {
+  QFETCH(QSize, available);
+  QFETCH(QSize, expected);
+  QCOMPARE(ui::FirstClientSize(QSize(1021, 536), available, QSize(8, 36), QSize(327, 237)),
+           expected);
+}
+
+// At its minimum size the window still shows every control of the settings box whole, side by
+// side, and the chart keeps a plot area.
+void TestMainForm::MinimumSizeKeepsTheSettingsWhole() {
+  MainFormFixture f;
+  TmainForm& form = f.OpenShown();
+  form.resize(100, 80);
+  QCOMPARE(form.size(), QSize(327, 237));
+  QCOMPARE(form.minimumSize(), QSize(327, 237));
+  const QRect inside = form.GroupBox1->rect();
+  QCOMPARE(form.GroupBox1->geometry(), QRect(0, 237 - 105, 327, 105));
+  const QList<QWidget*> controls = {form.Numbers_Memo, form.Show_Btn, form.Label1,
+                                    form.DotsPerPage_SE};
+  for (QWidget* control : controls) {
+    QVERIFY2(inside.contains(control->geometry()), qPrintable(control->objectName()));
+    for (QWidget* other : controls)
+      QVERIFY2(other == control || !other->geometry().intersects(control->geometry()),
+               qPrintable(control->objectName() + " / " + other->objectName()));
+  }
+  QVERIFY(form.Numbers_Memo->width() >= 120);
+  QVERIFY(form.Label1->width() >= form.Label1->sizeHint().width());
+  QCOMPARE(form.Show_Btn->size(), QSize(179, 25));
+  QCOMPARE(form.DotsPerPage_SE->size(), QSize(73, 22));
+  QVERIFY(form.Chart1->PlotArea().height() >= 60);
+  QVERIFY(form.Chart1->PlotArea().width() >= 200);
 }
 
 void TestMainForm::EnterFollowsTheLastPoint() {

@@ -1,5 +1,7 @@
 #include "ui/chart/chart.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -21,6 +23,14 @@ constexpr int kTopMargin = 44;
 constexpr int kRightMargin = 20;
 constexpr int kBottomMargin = 28;
 
+// Assistive technology sees the widget as a chart, named by its title and described in words.
+QAccessibleInterface* ChartFactory(const QString& /*class_name*/, QObject* object) {
+  // TChart has no meta-object of its own, so it is told apart by its C++ type.
+  if (auto* chart = dynamic_cast<TChart*>(object))
+    return new QAccessibleWidget(chart, QAccessible::Chart);
+  return nullptr;
+}
+
 }  // namespace
 
 TChart::Private::Private(TChart* chart)
@@ -33,6 +43,12 @@ TChart::Private::Private(TChart* chart)
 TChart::TChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<Private>(this)) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  static const bool factory_installed = [] {
+    QAccessible::installFactory(ChartFactory);
+    return true;
+  }();
+  Q_UNUSED(factory_installed);
+  setAccessibleDescription(d_->Description());
 }
 
 TChart::~TChart() = default;
@@ -93,6 +109,8 @@ void TChart::SetTitleText(const QString& text) {
   if (text == d_->title_)
     return;
   d_->title_ = text;
+  // The title is what a sighted user reads first; a screen reader names the chart by it.
+  setAccessibleName(text);
   d_->RequestRepaint();
 }
 
@@ -177,11 +195,61 @@ void TChart::Private::SeriesColorChanged(TColor old_color, TColor new_color) {
 }
 
 void TChart::Private::RequestRepaint() {
+  RequestDescription();
   // Many changes in a row cost one update() call; the flag drops when the paint runs.
   if (repaint_requested_)
     return;
   repaint_requested_ = true;
   chart_->update();
+}
+
+void TChart::Private::RequestDescription() {
+  // A rebuild adds thousands of points; the description is worked out once they are all there,
+  // when the event loop next runs (a rebuild lets it run at its end), not once per point.
+  if (description_requested_)
+    return;
+  description_requested_ = true;
+  QMetaObject::invokeMethod(
+      chart_,
+      [this] {
+        description_requested_ = false;
+        const QString text = Description();
+        if (text != chart_->accessibleDescription())
+          chart_->setAccessibleDescription(text);
+      },
+      Qt::QueuedConnection);
+}
+
+QString TChart::Private::Description() const {
+  // The points are the walk's numbers, their y the balance after each; the lines are the zero
+  // lines, which say nothing of their own.
+  int count = 0;
+  double last = 0;
+  double lowest = std::numeric_limits<double>::infinity();
+  double highest = -std::numeric_limits<double>::infinity();
+  for (const auto& series : series_) {
+    if (series->IsLine() || series->Count() == 0)
+      continue;
+    count += series->Count();
+    const auto ys = series->YValues();
+    last = ys.back();
+    for (double y : ys) {
+      lowest = std::min(lowest, y);
+      highest = std::max(highest, y);
+    }
+  }
+  auto number = [](double value) {
+    // Whole numbers as the axis labels show them; a pan leaves fractions nobody reads.
+    return std::abs(value) < 1e15 ? QString::number(std::llround(value))
+                                  : QString::number(value, 'g', 6);
+  };
+  QString text = QStringLiteral("Номеров на графике: %1").arg(count);
+  if (count > 0)
+    text += QStringLiteral("; последний баланс: %1; наименьший баланс: %2; наибольший баланс: %3")
+                .arg(number(last), number(lowest), number(highest));
+  text += QStringLiteral("; по горизонтали видно от %1 до %2.")
+              .arg(number(bottom_axis_.Minimum()), number(bottom_axis_.Maximum()));
+  return text;
 }
 
 bool TChart::Private::DataYRange(double* lo, double* hi) const {

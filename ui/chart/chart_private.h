@@ -30,6 +30,10 @@ class TChart::Private {
   void SeriesCleared(TChartSeries& series, bool first_clear);
   void SeriesColorChanged(TColor old_color, TColor new_color);
   void RequestRepaint();
+  // Brings the accessible description up to date once the current batch of changes is over.
+  void RequestDescription();
+  // What a sighted user reads off the chart, in words.
+  QString Description() const;
 
   // Extremes of y over all points of all series; false when there is no point.
   bool DataYRange(double* lo, double* hi) const;
@@ -75,6 +79,7 @@ class TChart::Private {
   bool visible_lines_dirty_ = false;
 
   bool repaint_requested_ = false;
+  bool description_requested_ = false;
   bool panning_ = false;
   int pan_column_ = 0;
   int hover_series_ = -1;

@@ -14,9 +14,6 @@
 namespace ui {
 namespace {
 
-const QColor kBackground(255, 255, 255);
-const QColor kGrid(232, 232, 232);
-const QColor kAxis(0, 0, 0);
 const QColor kTitleColour(0, 0, 255);
 // The hover highlight: red at half opacity, 3 pixels wide.
 const QColor kHoverColour(255, 0, 0, 128);
@@ -27,6 +24,31 @@ QPen LinePen(const QColor& colour, int width) {
   // Square caps on pixel centres cover whole pixels, so horizontal lines come out crisp.
   return QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
 }
+
+// The grid lies this far (out of 255) from the background towards the text colour: a faint
+// line on a light or a dark ground alike, and on white under black text the grey (232, 232, 232).
+constexpr int kGridShare = 23;
+
+int Blend(int from, int to) {
+  return from + ((to - from) * kGridShare + (to > from ? 127 : -127)) / 255;
+}
+
+}  // namespace
+
+// The colours the walk's design leaves open follow the chart's palette, so a dark theme gives a
+// dark chart; the title, the markers, the zero lines and the hover pen keep their own colours.
+TChartColours TChartColours::Of(const QPalette& palette) {
+  const QColor base = palette.color(QPalette::Active, QPalette::Base);
+  const QColor text = palette.color(QPalette::Active, QPalette::Text);
+  TChartColours colours;
+  colours.background = base;
+  colours.axis = text;
+  colours.grid = QColor(Blend(base.red(), text.red()), Blend(base.green(), text.green()),
+                        Blend(base.blue(), text.blue()));
+  return colours;
+}
+
+namespace {
 
 QPointF Centre(int column, int row) {
   return QPointF(column + 0.5, row + 0.5);
@@ -48,7 +70,7 @@ void TChart::paintEvent(QPaintEvent*) {
 
 QImage TChart::RenderImage() {
   QImage image(size(), QImage::Format_ARGB32_Premultiplied);
-  image.fill(kBackground);
+  image.fill(TChartColours::Of(palette()).background);
   QPainter painter(&image);
   Render(painter);
   return image;
@@ -60,7 +82,7 @@ void TChart::Render(QPainter& painter) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
-  painter.fillRect(rect(), kBackground);
+  painter.fillRect(rect(), TChartColours::Of(palette()).background);
   d_->DrawAxes(painter, scale);
   d_->DrawTitle(painter);
   if (!scale.plot.isEmpty()) {
@@ -91,14 +113,17 @@ void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) cons
   if (plot.isEmpty())
     return;
   painter.setFont(LabelFont());
+  const TChartColours colours = TChartColours::Of(chart_->palette());
+  const QColor& grid = colours.grid;
+  const QColor& axis = colours.axis;
   const int bottom = plot.top() + plot.height();  // the row just below the plot area
 
   double step = 0;
   for (double value : NiceTicks(scale.x_min, scale.x_max, plot.width(), kXLabelSpacing, &step)) {
     const int column = scale.Column(value);
-    painter.setPen(LinePen(kGrid, 1));
+    painter.setPen(LinePen(grid, 1));
     painter.drawLine(Centre(column, plot.top()), Centre(column, bottom - 1));
-    painter.setPen(LinePen(kAxis, 1));
+    painter.setPen(LinePen(axis, 1));
     painter.drawLine(Centre(column, bottom + 1), Centre(column, bottom + 3));
     painter.drawText(QRect(column - kXLabelSpacing / 2, bottom + 5, kXLabelSpacing, 14),
                      Qt::AlignHCenter | Qt::AlignTop, TickText(value, step));
@@ -114,16 +139,16 @@ void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) cons
     }
     for (double value : NiceTicks(lo, hi, plot.height(), kYLabelSpacing, &step)) {
       const int row = scale.Row(value);
-      painter.setPen(LinePen(kGrid, 1));
+      painter.setPen(LinePen(grid, 1));
       painter.drawLine(Centre(plot.left(), row), Centre(plot.right(), row));
-      painter.setPen(LinePen(kAxis, 1));
+      painter.setPen(LinePen(axis, 1));
       painter.drawLine(Centre(plot.left() - 4, row), Centre(plot.left() - 2, row));
       painter.drawText(QRect(0, row - 7, plot.left() - 7, 14), Qt::AlignRight | Qt::AlignVCenter,
                        TickText(value, step));
     }
   }
 
-  painter.setPen(LinePen(kAxis, 1));
+  painter.setPen(LinePen(axis, 1));
   painter.drawLine(Centre(plot.left() - 1, plot.top()), Centre(plot.left() - 1, bottom));
   painter.drawLine(Centre(plot.left() - 1, bottom), Centre(plot.right() + 1, bottom));
 }

@@ -1,10 +1,23 @@
 #pragma once
 
+#include <QColor>
+#include <QPalette>
+
 #include <array>
 
 #include "ui/color.h"
 
 namespace ui {
+
+// The chart's own colours that follow the window's theme: the background of the panel and of the
+// plot area, the grid, and the axis lines with their labels.
+struct TChartColours {
+  QColor background;
+  QColor grid;
+  QColor axis;
+
+  static TChartColours Of(const QPalette& palette);
+};
 
 using TChartPalette = std::array<TColor, 12>;
 

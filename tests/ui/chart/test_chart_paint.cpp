@@ -1,3 +1,6 @@
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPalette>
 #include <QTest>
 
 #include <random>
@@ -22,7 +25,25 @@ QString FirstDifference(const QImage& a, const QImage& b) {
   return {};
 }
 
+// A theme's palette with `base` behind the text and `text` on it, both active and inactive.
+QPalette Theme(const QColor& base, const QColor& text) {
+  QPalette palette;
+  for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::Base, base);
+    palette.setColor(group, QPalette::Text, text);
+    palette.setColor(group, QPalette::Window, base);
+    palette.setColor(group, QPalette::WindowText, text);
+  }
+  return palette;
+}
+
+bool Between(int value, int a, int b) {
+  return value >= std::min(a, b) && value <= std::max(a, b);
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(QPalette)
 
 class TestChartPaint : public QObject {
   Q_OBJECT
@@ -41,6 +62,9 @@ class TestChartPaint : public QObject {
   void VisibleLinesMatchDrawingEveryLine_data();
   void VisibleLinesMatchDrawingEveryLine();
   void TitleIsBlueAndCentred();
+  void OpenColoursFollowThePalette_data();
+  void OpenColoursFollowThePalette();
+  void FixedColoursStayInADarkTheme();
   void AfterDrawRunsAfterEveryRepaint();
   void RepaintRequestsMerge();
 };
@@ -302,6 +326,105 @@ void TestChartPaint::TitleIsBlueAndCentred() {
   QVERIFY(count > 200);
   const QRect plot = f.chart.PlotArea();
   QVERIFY(std::abs(centre - (plot.left() + plot.width() / 2.0)) < 4);
+}
+
+void TestChartPaint::OpenColoursFollowThePalette_data() {
+  QTest::addColumn<bool>("themed");
+  QTest::addColumn<QPalette>("palette");
+  QTest::addColumn<QColor>("background");
+  QTest::addColumn<QColor>("grid");
+  QTest::addColumn<QColor>("axis");
+  // The default palette gives the chart's classic colours: white, a light grey grid, black.
+  QTest::newRow("default") << false << QPalette() << kWhite << QColor(232, 232, 232) << kBlack;
+  QTest::newRow("dark") << true << Theme(QColor(30, 30, 30), QColor(220, 220, 220))
+                        << QColor(30, 30, 30) << QColor(47, 47, 47) << QColor(220, 220, 220);
+  QTest::newRow("dark blue") << true << Theme(QColor(20, 30, 60), QColor(255, 255, 160))
+                             << QColor(20, 30, 60) << QColor(41, 50, 69) << QColor(255, 255, 160);
+}
+
+// The panel, the plot area, the grid and the axes with their labels, for a view 0 .. 100 with
+// one point, so that both grids show; the ticks lie every 10.
+void TestChartPaint::OpenColoursFollowThePalette() {
+  QFETCH(bool, themed);
+  QFETCH(QPalette, palette);
+  QFETCH(QColor, background);
+  QFETCH(QColor, grid);
+  QFETCH(QColor, axis);
+  ChartFixture f;
+  if (themed)
+    f.chart.setPalette(palette);
+  f.walk->AddXY(95, 1, {}, kRed);
+  f.walk->AddXY(97, -1, {}, 0);
+  const QImage image = f.Image();
+  const QRect plot = f.chart.PlotArea();
+  const int column = f.Column(50);
+  const int row = plot.top() + 20;  // below the top row of markers, on no y grid line
+  QCOMPARE(image.pixelColor(2, 2), background);
+  QCOMPARE(image.pixelColor(plot.right() + 10, plot.bottom() + 20), background);
+  QCOMPARE(image.pixelColor(f.Column(55), row), background);
+  QCOMPARE(image.pixelColor(column, row), grid);
+  QCOMPARE(image.pixelColor(f.Column(55), f.Row(0, -1, 1)), grid);
+  QCOMPARE(image.pixelColor(plot.left() - 1, row), axis);
+  QCOMPARE(image.pixelColor(column, plot.bottom() + 1), axis);
+  QCOMPARE(image.pixelColor(column, plot.bottom() + 3), axis);
+  QCOMPARE(image.pixelColor(plot.left() - 3, f.Row(0, -1, 1)), axis);
+
+  // The label "50" under its tick: every pixel lies between the background and the text colour,
+  // and its strokes come close to the text colour.
+  int nearest = 1000;
+  for (int y = plot.bottom() + 6; y < plot.bottom() + 20; ++y)
+    for (int x = column - 10; x <= column + 10; ++x) {
+      const QColor c = image.pixelColor(x, y);
+      QVERIFY2(Between(c.red(), background.red(), axis.red()) &&
+                   Between(c.green(), background.green(), axis.green()) &&
+                   Between(c.blue(), background.blue(), axis.blue()),
+               qPrintable(QStringLiteral("%1, %2: %3").arg(x).arg(y).arg(c.name())));
+      nearest =
+          std::min(nearest, std::abs(c.red() - axis.red()) + std::abs(c.green() - axis.green()) +
+                                std::abs(c.blue() - axis.blue()));
+    }
+  QVERIFY2(nearest < 120, qPrintable(QString::number(nearest)));
+}
+
+// What the design fixes does not follow the theme: the markers with their black outline, the
+// zero lines, the hover pen and the blue title.
+void TestChartPaint::FixedColoursStayInADarkTheme() {
+  ChartFixture f;
+  f.chart.setPalette(Theme(QColor(30, 30, 30), QColor(220, 220, 220)));
+  f.chart.SetTitleText(QStringLiteral("ИИИИИИИИИИ"));
+  f.walk->AddXY(10, 2, {}, kRed);
+  f.walk->AddXY(20, -2, {}, 0);
+  f.AddLine(100);
+  const int c = f.Column(10);
+  const int r = f.Row(2, -2, 2);
+  const int zero = f.Row(0, -2, 2);
+  QImage image = f.Image();
+  QCOMPARE(image.pixelColor(c, r), Bgr(kRed));
+  QCOMPARE(image.pixelColor(c + 4, r), kBlack);
+  QCOMPARE(image.pixelColor(f.Column(20), f.Row(-2, -2, 2)), kBlack);
+  QCOMPARE(image.pixelColor(f.Column(40), zero), Bgr(0x359CF3));
+  int blue = 0;
+  for (int y = 0; y < f.chart.PlotArea().top(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      blue += image.pixelColor(x, y) == QColor(0, 0, 255);
+  QVERIFY(blue > 50);
+
+  // The hovered zero line: red at half opacity over the dark plot area, 3 pixels wide; 65 lies
+  // between the grid's columns.
+  QMouseEvent move(QEvent::MouseMove, QPointF(f.Column(40), zero),
+                   f.chart.mapToGlobal(QPointF(f.Column(40), zero)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&f.chart, &move);
+  QCOMPARE(f.chart.HoverSeries(), 1);
+  image = f.Image();
+  // Under the middle row lies the grid line of y = 0, under the others the plot area.
+  for (const auto& [dy, under] : {std::pair(-1, 30), std::pair(0, 47), std::pair(1, 30)}) {
+    const QColor over((255 * 128 + under * 127) / 255, under * 127 / 255, under * 127 / 255);
+    const QColor got = image.pixelColor(f.Column(65), zero + dy);
+    QVERIFY2(std::abs(got.red() - over.red()) <= 1 && std::abs(got.green() - over.green()) <= 1 &&
+                 std::abs(got.blue() - over.blue()) <= 1,
+             qPrintable(QStringLiteral("%1: %2").arg(dy).arg(got.name())));
+  }
 }
 
 void TestChartPaint::AfterDrawRunsAfterEveryRepaint() {
