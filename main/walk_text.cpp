@@ -1,6 +1,7 @@
 #include "main/walk_text.h"
 
 #include <array>
+#include <cstdint>
 
 #include "ui/qt_text.h"
 
@@ -11,37 +12,42 @@ constexpr std::array<int, 18> kRedNumbers = {1,  3,  5,  7,  9,  12, 14, 16, 18,
 constexpr std::array<int, 18> kBlackNumbers = {2,  4,  6,  8,  10, 11, 13, 15, 17,
                                                20, 22, 24, 26, 28, 29, 31, 33, 35};
 
+// The set as a bit mask over 0..63, so that a test for membership is one shift.
 template <std::size_t N>
-bool Contains(const std::array<int, N>& set, int number) {
-  for (int member : set) {
-    if (member == number)
-      return true;
-  }
-  return false;
+constexpr std::uint64_t MaskOf(const std::array<int, N>& set) {
+  std::uint64_t mask = 0;
+  for (int member : set)
+    mask |= std::uint64_t{1} << member;
+  return mask;
+}
+
+bool InMask(std::uint64_t mask, int number) {
+  return number >= 0 && number < 64 && ((mask >> number) & 1) != 0;
 }
 
 // Calls `visit` with each piece of `text` cut at spaces: n spaces give n + 1 pieces.
 template <typename Visit>
 void ForEachPiece(QStringView text, Visit&& visit) {
+  // A plain scan: the pieces are short, and a search call per piece would cost more than them.
+  const QChar* data = text.data();
+  const qsizetype size = text.size();
   qsizetype start = 0;
-  for (;;) {
-    const qsizetype space = text.indexOf(u' ', start);
-    if (space < 0) {
-      visit(text.mid(start));
-      return;
+  for (qsizetype i = 0; i < size; ++i) {
+    if (data[i] == u' ') {
+      visit(QStringView(data + start, i - start));
+      start = i + 1;
     }
-    visit(text.mid(start, space - start));
-    start = space + 1;
   }
+  visit(QStringView(data + start, size - start));
 }
 
 }  // namespace
 
 bool IsInRedNumbers(int number) {
-  return Contains(kRedNumbers, number);
+  return InMask(MaskOf(kRedNumbers), number);
 }
 bool IsInBlackNumbers(int number) {
-  return Contains(kBlackNumbers, number);
+  return InMask(MaskOf(kBlackNumbers), number);
 }
 
 QString StripTrailingChar(const QString& s, QChar c) {
@@ -51,14 +57,20 @@ QString StripTrailingChar(const QString& s, QChar c) {
 }
 
 QString NormaliseSpaceRuns(const QString& text) {
+  // Single spaces stay as they are: a text without a run of two is its own result, shared.
+  if (!text.contains(QStringLiteral("  ")))
+    return text;
   QString result;
   result.reserve(text.size());
   const qsizetype size = text.size();
   qsizetype i = 0;
   while (i < size) {
     if (text[i] != u' ') {
-      result.append(text[i]);
-      ++i;
+      // The characters up to the next space are copied as one piece.
+      const qsizetype space = text.indexOf(u' ', i);
+      const qsizetype end = space < 0 ? size : space;
+      result.append(QStringView(text).sliced(i, end - i));
+      i = end;
       continue;
     }
     const qsizetype begin = i;
@@ -115,6 +127,7 @@ WalkReading ReadWalk(const QString& memo_text) {
     reading.report = WalkReport::kEmptyList;
     return reading;
   }
+  reading.points.reserve(static_cast<size_t>(working.count(u' ')) + 1);
   std::int32_t balance = 0;
   bool reading_on = true;
   ForEachPiece(working, [&](QStringView piece) {

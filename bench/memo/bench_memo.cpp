@@ -9,7 +9,8 @@
 //            box the same span removed through a text cursor;
 //   start    start-up with the saved list, window shown and painted, in a fresh process, with that
 //            process's peak resident memory.
-// `bench_memo --start ours|bare <count>` is the child run of one start-up.
+// `bench_memo --start ours|bare <count>` is the child run of one start-up; `bench_memo --ours
+// <count>` times only our box at one size, for a profiler.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -262,6 +263,13 @@ int main(int argc, char** argv) {
   ui::TApplication app(argc, argv);
   if (argc == 4 && std::strcmp(argv[1], "--start") == 0)
     return StartUp(argv[2], std::atoi(argv[3]));
+  if (argc == 3 && std::strcmp(argv[1], "--ours") == 0) {
+    ui::RecordingServices recorder;
+    const Figures ours = MeasureOurs(std::atoi(argv[2]));
+    std::printf("type %.2f ms, enter %.2f ms, rebuild %.2f ms\n", ours.type, ours.enter,
+                ours.rebuild);
+    return 0;
+  }
 
   ui::RecordingServices recorder;
   QTemporaryDir folder;

@@ -3,14 +3,20 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <iterator>
+
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"
 
 namespace ui {
 namespace {
 
-// The box's own text has one '\n' per line break.
+// The box's own text has one '\n' per line break; a text without CR is one already and is
+// shared, not copied.
 QString ToBoxText(const QString& text) {
+  if (!text.contains(u'\r'))
+    return text;
   QString raw;
   raw.reserve(text.size());
   ForEachLine(text, [&](QStringView line, bool ends_with_break) {
@@ -39,18 +45,18 @@ QString TMemo::Text() const {
 void TMemo::SetText(const QString& text) {
   const QString wanted = ToBoxText(text);
   const QString& current = PlainText();
-  if (wanted == current)
-    return;
-  // Only the span between the common start and the common end is replaced.
+  // Only the span between the common start and the common end is replaced; an equal text
+  // leaves the box untouched.
   const qsizetype limit = std::min(wanted.size(), current.size());
-  qsizetype prefix = 0;
-  while (prefix < limit && wanted[prefix] == current[prefix])
-    ++prefix;
-  qsizetype suffix = 0;
-  while (suffix < limit - prefix &&
-         wanted[wanted.size() - 1 - suffix] == current[current.size() - 1 - suffix]) {
-    ++suffix;
-  }
+  const QChar* want = wanted.constData();
+  const QChar* have = current.constData();
+  const qsizetype prefix = std::mismatch(want, want + limit, have).first - want;
+  if (prefix == limit && wanted.size() == current.size())
+    return;
+  const auto tail = std::mismatch(
+      std::make_reverse_iterator(want + wanted.size()), std::make_reverse_iterator(want + prefix),
+      std::make_reverse_iterator(have + current.size()), std::make_reverse_iterator(have + prefix));
+  const qsizetype suffix = tail.first - std::make_reverse_iterator(want + wanted.size());
   Replace(prefix, current.size() - suffix - prefix,
           wanted.mid(prefix, wanted.size() - suffix - prefix), CaretRule::kStays);
 }
