@@ -18,7 +18,9 @@ namespace ui {
 //
 // A line's end depends only on the text from its start on, so after an edit only the lines from
 // two before the edited one are wrapped again, and the wrapping stops at the first new line start
-// past the edit that is an old start shifted by the edit's change in length.
+// past the edit that is an old start shifted by the edit's change in length. In a list of random
+// numbers that happens within some dozens of lines; a text repeating with a period that fills the
+// width exactly can keep the new starts out of step with the old ones up to its end.
 class TTextWrap {
  public:
   // The advance of one UTF-16 code unit; a surrogate pair's width belongs to its high half.

@@ -26,6 +26,8 @@ class TestTextWrap : public QObject {
   void IncrementalEqualsFull_data();
   void IncrementalEqualsFull();
   void LineOfAPosition();
+  void AnEditMeasuresOnlyTheLinesNearIt_data();
+  void AnEditMeasuresOnlyTheLinesNearIt();
 };
 
 void TestTextWrap::LineStarts_data() {
@@ -121,6 +123,47 @@ void TestTextWrap::LineOfAPosition() {
   QCOMPARE(wrap.LineEnd(text, 0), 6);
   QCOMPARE(wrap.LineEnd(text, 1), 8);  // the line break is left out
   QCOMPARE(wrap.LineEnd(text, 2), 9);
+}
+
+void TestTextWrap::AnEditMeasuresOnlyTheLinesNearIt_data() {
+  QTest::addColumn<double>("where");  // the edit's place, as a share of the text
+  QTest::addColumn<int>("removed");
+  QTest::addColumn<QString>("inserted");
+  QTest::newRow("a digit typed at the end") << 1.0 << 0 << "5";
+  QTest::newRow("a space appended") << 1.0 << 0 << " ";
+  QTest::newRow("a bad number taken out of the middle") << 0.5 << 3 << "";
+  QTest::newRow("a number put into the middle") << 0.5 << 0 << " 99";
+  QTest::newRow("the first number changed") << 0.0 << 2 << "36";
+}
+
+// An edit anywhere in a list of 100,000 spins measures some dozens of lines' worth of
+// characters, a small share of the list. (The spins are random, as a real list is; a list repeating
+// with a period that fits the width a whole number of times may keep its new lines out of step with
+// the old ones.)
+void TestTextWrap::AnEditMeasuresOnlyTheLinesNearIt() {
+  QFETCH(double, where);
+  QFETCH(int, removed);
+  QFETCH(QString, inserted);
+  QRandomGenerator random(14);
+  QString text;
+  for (int i = 0; i < 100000; ++i)
+    text += QString::number(random.bounded(1, 37)) + u' ';
+  text.chop(1);
+  qsizetype measured = 0;
+  ui::TTextWrap wrap;
+  wrap.SetAdvance([&measured](const QString&, qsizetype) {
+    ++measured;
+    return 1.0;
+  });
+  wrap.Reset(text, 100.0);
+  QVERIFY(measured >= text.size() - 1);  // a full wrap measures every character
+  qsizetype at = static_cast<qsizetype>(where * static_cast<double>(text.size()));
+  at = std::min(at, text.size() - removed);
+  text.replace(at, removed, inserted);
+  measured = 0;
+  wrap.Edit(text, at, removed, inserted.size());
+  QVERIFY2(measured * 20 <= text.size(), qPrintable(QString::number(measured)));
+  QCOMPARE(wrap.Starts(), ui::TTextWrap::Wrap(text, 100.0, Unit));
 }
 
 QTEST_APPLESS_MAIN(TestTextWrap)
