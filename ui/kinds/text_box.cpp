@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDrag>
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -40,6 +41,8 @@ bool IsWordCharacter(QChar c) {
 TTextBox::TTextBox(QWidget* parent) : QAbstractScrollArea(parent), advances_(kAdvanceTable, -1.0) {
   setAttribute(Qt::WA_InputMethodEnabled);
   setFocusPolicy(Qt::StrongFocus);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   setBackgroundRole(QPalette::Base);
@@ -662,6 +665,8 @@ void TTextBox::paintEvent(QPaintEvent*) {
     layout->draw(&painter, at, selections);
     if (line == caret_line && hasFocus() && caret_shown_)
       layout->drawCursor(&painter, at, static_cast<int>(caret_ - start));
+    if (drop_caret_ >= start && drop_caret_ <= end && wrap_.LineOf(drop_caret_) == line)
+      layout->drawCursor(&painter, at, static_cast<int>(drop_caret_ - start));
   }
 }
 
@@ -732,7 +737,14 @@ void TTextBox::focusOutEvent(QFocusEvent* event) {
 void TTextBox::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
-    SetCaret(PositionAt(point), event->modifiers() & Qt::ShiftModifier);
+    const qsizetype at = PositionAt(point);
+    if (caret_ != anchor_ && at > SelectionStart() && at < SelectionEnd() &&
+        !(event->modifiers() & Qt::ShiftModifier)) {
+      may_drag_ = true;
+      press_point_ = point;
+      return;
+    }
+    SetCaret(at, event->modifiers() & Qt::ShiftModifier);
     preferred_x_ = -1;
     selecting_ = true;
   } else if (event->button() == Qt::MiddleButton) {
@@ -750,6 +762,13 @@ void TTextBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TTextBox::mouseMoveEvent(QMouseEvent* event) {
+  if (may_drag_ && (event->buttons() & Qt::LeftButton) &&
+      (event->position().toPoint() - press_point_).manhattanLength() >=
+          QApplication::startDragDistance()) {
+    may_drag_ = false;
+    StartDrag();
+    return;
+  }
   if (!selecting_ || !(event->buttons() & Qt::LeftButton))
     return;
   drag_point_ = event->position().toPoint();
@@ -763,6 +782,9 @@ void TTextBox::mouseMoveEvent(QMouseEvent* event) {
 
 void TTextBox::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    if (may_drag_)
+      SetCaret(PositionAt(event->position().toPoint()));  // a click in the selection, no drag
+    may_drag_ = false;
     selecting_ = false;
     drag_scroll_.stop();
     CopyToSelection();
@@ -780,6 +802,74 @@ void TTextBox::mouseDoubleClickEvent(QMouseEvent* event) {
   anchor_ = from;
   SetCaret(to, true);
   CopyToSelection();
+}
+
+// ---- drag and drop
+
+void TTextBox::StartDrag() {
+  const qsizetype from = SelectionStart();
+  const qsizetype to = SelectionEnd();
+  auto* mime = new QMimeData;
+  mime->setText(SelectedText());
+  auto* drag = new QDrag(this);
+  drag->setMimeData(mime);
+  const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+  // A move into another widget takes the text out here; a move inside this box did it on drop.
+  if (action == Qt::MoveAction && drag->target() != viewport() && drag->target() != this &&
+      text_.mid(from, to - from) == mime->text())
+    Record(from, to - from, QString(), Merge::kNone);
+}
+
+void TTextBox::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasText())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TTextBox::dragMoveEvent(QDragMoveEvent* event) {
+  if (!event->mimeData()->hasText()) {
+    event->ignore();
+    return;
+  }
+  drop_caret_ = PositionAt(event->position().toPoint());
+  viewport()->update();
+  event->acceptProposedAction();
+}
+
+void TTextBox::dragLeaveEvent(QDragLeaveEvent*) {
+  drop_caret_ = -1;
+  viewport()->update();
+}
+
+void TTextBox::dropEvent(QDropEvent* event) {
+  drop_caret_ = -1;
+  if (!event->mimeData()->hasText()) {
+    event->ignore();
+    return;
+  }
+  QString dropped = event->mimeData()->text();
+  dropped.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  dropped.replace(u'\r', u'\n');
+  qsizetype at = PositionAt(event->position().toPoint());
+  const bool inside = event->source() == this && caret_ != anchor_;
+  if (inside && at >= SelectionStart() && at <= SelectionEnd()) {
+    event->ignore();  // dropped onto itself
+    return;
+  }
+  if (inside && event->dropAction() == Qt::MoveAction) {
+    const qsizetype from = SelectionStart();
+    const qsizetype length = SelectionEnd() - from;
+    Record(from, length, QString(), Merge::kNone);
+    if (at > from)
+      at -= length;
+  }
+  SetCaret(at);
+  Record(at, 0, dropped, Merge::kNone);
+  anchor_ = at;
+  viewport()->update();
+  event->acceptProposedAction();
+  setFocus();
 }
 
 // ---- context menu

@@ -25,8 +25,9 @@ namespace ui {
 // Line breaks are '\n'. The vertical scroll bar moves by display lines. Words wrap at spaces and
 // anywhere inside a word longer than the line. Editing: the caret keys with and without Shift,
 // the standard shortcuts of QKeySequence, mouse selection with auto-scroll, double-click for a
-// word, Shift+click, the X11 selection (middle-click pastes it), a context menu with Qt's own
-// translated actions, input methods, and undo/redo that groups typing and deleting runs.
+// word, Shift+click, drag and drop of text, the X11 selection (middle-click pastes it), a context
+// menu with Qt's own translated actions, input methods, and undo/redo that groups typing and
+// deleting runs.
 class TTextBox : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -100,6 +101,10 @@ class TTextBox : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
@@ -140,6 +145,7 @@ class TTextBox : public QAbstractScrollArea {
   QTextLayout* LayoutOf(int line);
   void RestartBlink();
   void CopyToSelection();
+  void StartDrag();
   // Repaints and notifies after the caret or anchor moved; `scroll` brings the caret into view.
   void CaretMoved(qsizetype old_caret, qsizetype old_anchor, bool scroll = true);
 
@@ -160,6 +166,10 @@ class TTextBox : public QAbstractScrollArea {
   QBasicTimer drag_scroll_;
   bool selecting_ = false;
   QPoint drag_point_;
+  // A press inside the selection may start dragging it; until the pointer moves far enough.
+  bool may_drag_ = false;
+  QPoint press_point_;
+  qsizetype drop_caret_ = -1;  // where a drag over the box would drop, -1 when none
 
   std::vector<double> advances_;  // per UTF-16 code unit below 0x3000, negative until measured
   QHash<QString, std::shared_ptr<QTextLayout>> layouts_;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -75,6 +76,7 @@ class TestTextBox : public QObject {
   void PageKeysMoveByTheLinesInView();
   void CopyCutPasteAndTheSelectionClipboard();
   void DoubleClickSelectsAWord();
+  void DroppedTextIsInsertedWhereItFalls();
   void ContextMenuHasTheStandardActions();
   void InputMethodCommitsAndPreEdits();
   void AccessibleTextReadsRanges();
@@ -227,6 +229,25 @@ void TestTextBox::DoubleClickSelectsAWord() {
   // Shift+click extends from the anchor.
   QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::ShiftModifier, box.CursorRect(8).center());
   QCOMPARE(box.SelectedText(), QString("1234 7"));
+}
+
+void TestTextBox::DroppedTextIsInsertedWhereItFalls() {
+  ui::TTextBox box;
+  box.resize(300, 100);
+  box.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&box));
+  box.Replace(0, 0, "5 12 7");
+  QMimeData mime;
+  mime.setText("36\r\n1 ");
+  const QPoint at = box.CursorRect(2).center() - QPoint(1, 0);
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box.viewport(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box.viewport(), &drop);
+  QVERIFY(drop.isAccepted());
+  QCOMPARE(box.PlainText(), QString("5 36\n1 12 7"));
+  QCOMPARE(box.SelectedText(), QString("36\n1 "));  // the dropped text stays selected
 }
 
 // The menu's texts are Qt's own, with the same contexts as QPlainTextEdit's, so Qt's
