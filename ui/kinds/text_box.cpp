@@ -77,6 +77,7 @@ void TTextBox::Apply(qsizetype at, qsizetype length, const QString& text) {
     wrap_.Edit(text_, at, length, text.size());
   UpdateScrollBar();
   viewport()->update();
+  // Only while an assistive client listens; Qt would drop them otherwise.
   if (QAccessible::isActive()) {
     if (removed.isEmpty()) {
       QAccessibleTextInsertEvent inserted(this, static_cast<int>(at), text);

@@ -1,3 +1,6 @@
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -80,6 +83,8 @@ class TestTextBox : public QObject {
   void ContextMenuHasTheStandardActions();
   void InputMethodCommitsAndPreEdits();
   void AccessibleTextReadsRanges();
+  void EditsAreAnnouncedToAccessibility();
+  void WheelAndDragPastTheEdgeScroll();
 };
 
 void TestTextBox::EditingKeys_data() {
@@ -312,6 +317,107 @@ void TestTextBox::AccessibleTextReadsRanges() {
   QVERIFY(editable != nullptr);
   editable->insertText(0, "1 ");
   QCOMPARE(box.PlainText(), QString("1 5 12 7\n36"));
+}
+
+namespace {
+
+QStringList& AccessibleEvents() {
+  static QStringList events;
+  return events;
+}
+
+void RecordAccessibleEvent(QAccessibleEvent* event) {
+  switch (event->type()) {
+    case QAccessible::TextInserted: {
+      auto* inserted = static_cast<QAccessibleTextInsertEvent*>(event);
+      AccessibleEvents() << QString("insert %1 \"%2\"")
+                                .arg(inserted->changePosition())
+                                .arg(inserted->textInserted());
+      break;
+    }
+    case QAccessible::TextRemoved: {
+      auto* removed = static_cast<QAccessibleTextRemoveEvent*>(event);
+      AccessibleEvents()
+          << QString("remove %1 \"%2\"").arg(removed->changePosition()).arg(removed->textRemoved());
+      break;
+    }
+    case QAccessible::TextUpdated: {
+      auto* updated = static_cast<QAccessibleTextUpdateEvent*>(event);
+      AccessibleEvents() << QString("update %1 \"%2\" -> \"%3\"")
+                                .arg(updated->changePosition())
+                                .arg(updated->textRemoved(), updated->textInserted());
+      break;
+    }
+    case QAccessible::TextCaretMoved:
+      AccessibleEvents()
+          << QString("caret %1")
+                 .arg(static_cast<QAccessibleTextCursorEvent*>(event)->cursorPosition());
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+// A screen reader follows typing: every edit sends what was inserted, removed or replaced where,
+// and every caret move its new place.
+void TestTextBox::EditsAreAnnouncedToAccessibility() {
+  ui::TTextBox box;
+  box.resize(300, 100);
+  box.show();
+  box.Replace(0, 0, "5 12");
+  box.SetCaret(4);
+  QAccessible::installUpdateHandler(RecordAccessibleEvent);
+  // As when a screen reader has registered: Qt passes events on only then.
+  QPlatformAccessibility* platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+  QVERIFY(platform != nullptr);
+  platform->setActive(true);
+  AccessibleEvents().clear();
+  QTest::keyClicks(&box, "7");
+  QTest::keyClick(&box, Qt::Key_Backspace);
+  QTest::keyClick(&box, Qt::Key_Left);
+  box.Replace(2, 2, "36");
+  QAccessible::installUpdateHandler(nullptr);
+  platform->setActive(false);
+  QCOMPARE(AccessibleEvents(),
+           QStringList({"insert 4 \"7\"", "caret 5", "remove 4 \"7\"", "caret 4", "caret 3",
+                        "update 2 \"12\" -> \"36\"", "caret 4"}));
+}
+
+void TestTextBox::WheelAndDragPastTheEdgeScroll() {
+  ui::TTextBox box;
+  box.resize(200, 100);
+  box.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&box));
+  QStringList numbers;
+  for (int i = 0; i < 60; ++i)
+    numbers << QString::number(i % 36 + 1);
+  box.Replace(0, 0, numbers.join(u'\n'));
+  box.SetCaret(0);
+  QScrollBar* bar = box.verticalScrollBar();
+  QCOMPARE(bar->value(), 0);
+  QWheelEvent wheel(QPointF(50, 50), box.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                    QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(box.viewport(), &wheel);
+  QVERIFY(bar->value() > 0);
+  const int after_wheel = bar->value();
+  // Pressed on the first line in view, dragged below the box: the view goes on scrolling and
+  // the selection with it.
+  QTest::mousePress(box.viewport(), Qt::LeftButton, Qt::NoModifier,
+                    box.CursorRect(box.LineStart(bar->value())).center());
+  QMouseEvent move(QEvent::MouseMove, QPointF(20, box.viewport()->height() + 20),
+                   box.viewport()->mapToGlobal(QPointF(20, box.viewport()->height() + 20)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box.viewport(), &move);
+  QTRY_VERIFY(bar->value() > after_wheel + 3);
+  QTest::mouseRelease(box.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(20, box.viewport()->height() + 20));
+  const int scrolled = bar->value();
+  QTest::qWait(120);
+  QCOMPARE(bar->value(), scrolled);  // the release stops it
+  QVERIFY(box.LineOfPosition(box.CaretPosition()) >= scrolled);
+  QCOMPARE(box.AnchorPosition(), box.LineStart(after_wheel));
 }
 
 QTEST_MAIN(TestTextBox)
