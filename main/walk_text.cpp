@@ -95,22 +95,21 @@ QStringView TrimControlAndSpace(QStringView piece) {
 }
 
 QString RemovePieces(const QString& text, QStringView bad) {
+  // The text between the removed pieces is copied in spans, not piece by piece.
   QString result;
   result.reserve(text.size());
-  bool first = true;
+  qsizetype copied = 0;
   ForEachPiece(text, [&](QStringView piece) {
-    if (!first)
-      result.append(u' ');
-    first = false;
     const QStringView trimmed = TrimControlAndSpace(piece);
-    if (trimmed != bad) {
-      result.append(piece);
+    if (trimmed != bad)
       return;
-    }
-    const qsizetype lead = trimmed.data() - piece.data();
-    result.append(piece.left(lead));
-    result.append(piece.mid(lead + trimmed.size()));
+    const qsizetype at = trimmed.data() - text.data();
+    result.append(QStringView(text).sliced(copied, at - copied));
+    copied = at + trimmed.size();
   });
+  if (copied == 0)
+    return text;
+  result.append(QStringView(text).sliced(copied));
   return result;
 }
 
