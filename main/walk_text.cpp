@@ -41,6 +41,18 @@ void ForEachPiece(QStringView text, Visit&& visit) {
   visit(QStringView(data + start, size - start));
 }
 
+// A piece as the integer syntax reads it. One or two decimal digits, nearly every piece of a
+// list, are read here directly (the syntax gives them their decimal value); the rest by the
+// syntax itself.
+std::optional<std::int32_t> ReadNumber(QStringView piece) {
+  const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+  if (piece.size() == 1 && digit(piece[0]))
+    return piece[0].unicode() - u'0';
+  if (piece.size() == 2 && digit(piece[0]) && digit(piece[1]))
+    return (piece[0].unicode() - u'0') * 10 + (piece[1].unicode() - u'0');
+  return ui::ParseInteger(piece);
+}
+
 }  // namespace
 
 bool IsInRedNumbers(int number) {
@@ -139,7 +151,7 @@ WalkReading ReadWalk(const QString& memo_text) {
       reading_on = false;
       return;
     }
-    const auto number = ui::ParseInteger(trimmed);
+    const auto number = ReadNumber(trimmed);
     if (!number || *number < 1 || *number > 36) {
       reading.report = number ? WalkReport::kOutOfRange : WalkReport::kNotAnInteger;
       reading.bad_piece = trimmed.toString();

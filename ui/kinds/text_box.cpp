@@ -895,9 +895,7 @@ QMenu* TTextBox::CreateStandardContextMenu() {
   add("&Copy", QKeySequence::Copy, selected, &TTextBox::copy);
   add("&Paste", QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
       &TTextBox::paste);
-  QAction* remove = add("Delete", QKeySequence::UnknownKey, selected,
-                        [this] { DeleteSelectionOr(0, 0, Merge::kNone); });
-  (void)remove;
+  add("Delete", QKeySequence::UnknownKey, selected, [this] { DeleteSelectionOr(0, 0, Merge::kNone); });
   menu->addSeparator();
   add("Select All", QKeySequence::SelectAll, !text_.isEmpty(), &TTextBox::selectAll);
   return menu;
