@@ -85,6 +85,7 @@ class TestTextBox : public QObject {
   void AccessibleTextReadsRanges();
   void EditsAreAnnouncedToAccessibility();
   void WheelAndDragPastTheEdgeScroll();
+  void CaretBlinksAtTheFlashTime();
 };
 
 void TestTextBox::EditingKeys_data() {
@@ -418,6 +419,38 @@ void TestTextBox::WheelAndDragPastTheEdgeScroll() {
   QCOMPARE(bar->value(), scrolled);  // the release stops it
   QVERIFY(box.LineOfPosition(box.CaretPosition()) >= scrolled);
   QCOMPARE(box.AnchorPosition(), box.LineStart(after_wheel));
+}
+
+// The caret shows and hides by turns, each half of the desktop's flash time, while the box has
+// the focus; with the focus elsewhere it is not drawn.
+void TestTextBox::CaretBlinksAtTheFlashTime() {
+  QApplication::setCursorFlashTime(400);
+  ui::TTextBox box;
+  box.resize(200, 60);
+  box.show();
+  box.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&box));
+  box.setFocus();
+  QTRY_VERIFY(box.hasFocus());
+  box.Replace(0, 0, "5    ");  // spaces around the caret, so only the caret has ink there
+  const QRect caret = box.CursorRect(box.CaretPosition()).adjusted(-1, 0, 1, 0);
+  auto shown = [&] {
+    box.viewport()->repaint();
+    const QImage image = box.viewport()->grab(caret).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (image.pixelColor(x, y) != box.palette().color(QPalette::Base))
+          return true;
+      }
+    }
+    return false;
+  };
+  QVERIFY(shown());  // an edit shows it at once
+  QTRY_VERIFY_WITH_TIMEOUT(!shown(), 1000);
+  QTRY_VERIFY_WITH_TIMEOUT(shown(), 1000);
+  box.clearFocus();
+  QTest::qWait(250);
+  QVERIFY(!shown());
 }
 
 QTEST_MAIN(TestTextBox)
