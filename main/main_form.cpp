@@ -84,8 +84,6 @@ void TmainForm::CreateControls() {
   AddComponent(QStringLiteral("Show_Btn"), Show_Btn);
 
   Numbers_Memo = new ui::TMemo(GroupBox1);
-  Numbers_Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Numbers_Memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   Numbers_Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Numbers_Memo->WantReturns = false;
   Numbers_Memo->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {

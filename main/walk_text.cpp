@@ -1,6 +1,7 @@
 #include "main/walk_text.h"
 
 #include <array>
+#include <cstdint>
 
 #include "ui/qt_text.h"
 
@@ -11,37 +12,54 @@ constexpr std::array<int, 18> kRedNumbers = {1,  3,  5,  7,  9,  12, 14, 16, 18,
 constexpr std::array<int, 18> kBlackNumbers = {2,  4,  6,  8,  10, 11, 13, 15, 17,
                                                20, 22, 24, 26, 28, 29, 31, 33, 35};
 
+// The set as a bit mask over 0..63, so that a test for membership is one shift.
 template <std::size_t N>
-bool Contains(const std::array<int, N>& set, int number) {
-  for (int member : set) {
-    if (member == number)
-      return true;
-  }
-  return false;
+constexpr std::uint64_t MaskOf(const std::array<int, N>& set) {
+  std::uint64_t mask = 0;
+  for (int member : set)
+    mask |= std::uint64_t{1} << member;
+  return mask;
+}
+
+bool InMask(std::uint64_t mask, int number) {
+  return number >= 0 && number < 64 && ((mask >> number) & 1) != 0;
 }
 
 // Calls `visit` with each piece of `text` cut at spaces: n spaces give n + 1 pieces.
 template <typename Visit>
 void ForEachPiece(QStringView text, Visit&& visit) {
+  // A plain scan: the pieces are short, and a search call per piece would cost more than them.
+  const QChar* data = text.data();
+  const qsizetype size = text.size();
   qsizetype start = 0;
-  for (;;) {
-    const qsizetype space = text.indexOf(u' ', start);
-    if (space < 0) {
-      visit(text.mid(start));
-      return;
+  for (qsizetype i = 0; i < size; ++i) {
+    if (data[i] == u' ') {
+      visit(QStringView(data + start, i - start));
+      start = i + 1;
     }
-    visit(text.mid(start, space - start));
-    start = space + 1;
   }
+  visit(QStringView(data + start, size - start));
+}
+
+// A piece as the integer syntax reads it. One or two decimal digits, nearly every piece of a
+// list, are read here directly (the syntax gives them their decimal value); the rest by the
+// syntax itself.
+std::optional<std::int32_t> ReadNumber(QStringView piece) {
+  const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+  if (piece.size() == 1 && digit(piece[0]))
+    return piece[0].unicode() - u'0';
+  if (piece.size() == 2 && digit(piece[0]) && digit(piece[1]))
+    return (piece[0].unicode() - u'0') * 10 + (piece[1].unicode() - u'0');
+  return ui::ParseInteger(piece);
 }
 
 }  // namespace
 
 bool IsInRedNumbers(int number) {
-  return Contains(kRedNumbers, number);
+  return InMask(MaskOf(kRedNumbers), number);
 }
 bool IsInBlackNumbers(int number) {
-  return Contains(kBlackNumbers, number);
+  return InMask(MaskOf(kBlackNumbers), number);
 }
 
 QString StripTrailingChar(const QString& s, QChar c) {
@@ -51,14 +69,20 @@ QString StripTrailingChar(const QString& s, QChar c) {
 }
 
 QString NormaliseSpaceRuns(const QString& text) {
+  // Single spaces stay as they are: a text without a run of two is its own result, shared.
+  if (!text.contains(QStringLiteral("  ")))
+    return text;
   QString result;
   result.reserve(text.size());
   const qsizetype size = text.size();
   qsizetype i = 0;
   while (i < size) {
     if (text[i] != u' ') {
-      result.append(text[i]);
-      ++i;
+      // The characters up to the next space are copied as one piece.
+      const qsizetype space = text.indexOf(u' ', i);
+      const qsizetype end = space < 0 ? size : space;
+      result.append(QStringView(text).sliced(i, end - i));
+      i = end;
       continue;
     }
     const qsizetype begin = i;
@@ -83,22 +107,21 @@ QStringView TrimControlAndSpace(QStringView piece) {
 }
 
 QString RemovePieces(const QString& text, QStringView bad) {
+  // The text between the removed pieces is copied in spans, not piece by piece.
   QString result;
   result.reserve(text.size());
-  bool first = true;
+  qsizetype copied = 0;
   ForEachPiece(text, [&](QStringView piece) {
-    if (!first)
-      result.append(u' ');
-    first = false;
     const QStringView trimmed = TrimControlAndSpace(piece);
-    if (trimmed != bad) {
-      result.append(piece);
+    if (trimmed != bad)
       return;
-    }
-    const qsizetype lead = trimmed.data() - piece.data();
-    result.append(piece.left(lead));
-    result.append(piece.mid(lead + trimmed.size()));
+    const qsizetype at = trimmed.data() - text.data();
+    result.append(QStringView(text).sliced(copied, at - copied));
+    copied = at + trimmed.size();
   });
+  if (copied == 0)
+    return text;
+  result.append(QStringView(text).sliced(copied));
   return result;
 }
 
@@ -115,6 +138,7 @@ WalkReading ReadWalk(const QString& memo_text) {
     reading.report = WalkReport::kEmptyList;
     return reading;
   }
+  reading.points.reserve(static_cast<size_t>(working.count(u' ')) + 1);
   std::int32_t balance = 0;
   bool reading_on = true;
   ForEachPiece(working, [&](QStringView piece) {
@@ -127,7 +151,7 @@ WalkReading ReadWalk(const QString& memo_text) {
       reading_on = false;
       return;
     }
-    const auto number = ui::ParseInteger(trimmed);
+    const auto number = ReadNumber(trimmed);
     if (!number || *number < 1 || *number > 36) {
       reading.report = number ? WalkReport::kOutOfRange : WalkReport::kNotAnInteger;
       reading.bad_piece = trimmed.toString();

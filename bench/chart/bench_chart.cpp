@@ -149,5 +149,15 @@ int main(int argc, char** argv) {
               AddLinesTime(100000, 10000));
   std::printf("  clearing and adding 100,000 points again:  %7.3f ms  (median of 9)\n",
               RebuildTime(100000, 10000));
+  // Ten years of spins.
+  const double million = FrameTime(1000000, 100000);
+  std::printf(
+      "  frame, 1,000,000 points, 100,000 zero lines: %7.3f ms  (%.2f x the first;"
+      " target: within 1.5 x)\n",
+      million, million / small);
+  std::printf("  adding 100,000 zero lines:                 %7.3f ms  (target: under 100 ms)\n",
+              AddLinesTime(1000000, 100000));
+  std::printf("  clearing and adding 1,000,000 points again: %7.3f ms  (median of 9)\n",
+              RebuildTime(1000000, 100000));
   return 0;
 }

@@ -10,10 +10,12 @@
 #include <memory>
 
 #include "ui/application.h"
+#include "ui/kinds/text_box.h"
 #include "ui/qt_translations.h"
 
 // Qt's own texts follow the user's locale once its translations are installed: the context menu
-// of a text box (the number box is one) and the buttons of a standard dialog.
+// of Qt's text box and of the program's own (the number box), and the buttons of a standard
+// dialog.
 
 namespace {
 
@@ -24,10 +26,17 @@ QStringList QtTexts() {
   box.setPlainText(QStringLiteral("5 12 36"));
   box.selectAll();
   const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+  // The number box's own menu takes Qt's texts as well.
+  ui::TTextBox number_box;
+  number_box.Replace(0, 0, QStringLiteral("5 12 36"));
+  number_box.selectAll();
+  const std::unique_ptr<QMenu> number_menu(number_box.CreateStandardContextMenu());
   QStringList texts;
-  for (const QAction* action : menu->actions()) {
-    if (!action->isSeparator())
-      texts << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+  for (const QMenu* each : {menu.get(), number_menu.get()}) {
+    for (const QAction* action : each->actions()) {
+      if (!action->isSeparator())
+        texts << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    }
   }
   QMessageBox dialog;
   dialog.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -1,13 +1,10 @@
 #include "ui/kinds/memo.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QResizeEvent>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+
+#include <algorithm>
+#include <iterator>
 
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"
@@ -15,110 +12,85 @@
 namespace ui {
 namespace {
 
-constexpr QChar kParagraph = QChar::ParagraphSeparator;
-
-// The document's raw text uses one paragraph separator per line break.
-QString ToDocumentText(const QString& text) {
+// The box's own text has one '\n' per line break; a text without CR is one already and is
+// shared, not copied.
+QString ToBoxText(const QString& text) {
+  if (!text.contains(u'\r'))
+    return text;
   QString raw;
   raw.reserve(text.size());
   ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     raw.append(line);
     if (ends_with_break)
-      raw.append(kParagraph);
+      raw.append(u'\n');
   });
   return raw;
 }
 
 }  // namespace
 
-TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+TMemo::TMemo(QWidget* parent) : TTextBox(parent) {
   SetWantTabs(false);
-  connect(this, &QPlainTextEdit::textChanged, this, [this] { Raise(OnChange); });
+  connect(this, &TTextBox::textChanged, this, [this] { Raise(OnChange); });
 }
 
 QString TMemo::Text() const {
-  QString raw = document()->toRawText();
-  raw.replace(kParagraph, QStringLiteral("\r\n"));
-  return raw;
+  if (!PlainText().contains(u'\n'))
+    return PlainText();
+  QString text = PlainText();
+  text.replace(u'\n', QStringLiteral("\r\n"));
+  return text;
 }
 
 void TMemo::SetText(const QString& text) {
-  const QString wanted = ToDocumentText(text);
-  const QString current = document()->toRawText();
-  if (wanted == current)
-    return;
-  // Only the span between the common start and the common end is replaced.
+  const QString wanted = ToBoxText(text);
+  const QString& current = PlainText();
+  // Only the span between the common start and the common end is replaced; an equal text
+  // leaves the box untouched.
   const qsizetype limit = std::min(wanted.size(), current.size());
-  qsizetype prefix = 0;
-  while (prefix < limit && wanted[prefix] == current[prefix])
-    ++prefix;
-  qsizetype suffix = 0;
-  while (suffix < limit - prefix &&
-         wanted[wanted.size() - 1 - suffix] == current[current.size() - 1 - suffix]) {
-    ++suffix;
-  }
-  QTextCursor cursor(document());
-  cursor.setPosition(static_cast<int>(prefix));
-  cursor.setPosition(static_cast<int>(current.size() - suffix), QTextCursor::KeepAnchor);
-  cursor.insertText(wanted.mid(prefix, wanted.size() - suffix - prefix));
+  const QChar* want = wanted.constData();
+  const QChar* have = current.constData();
+  const qsizetype prefix = std::mismatch(want, want + limit, have).first - want;
+  if (prefix == limit && wanted.size() == current.size())
+    return;
+  const auto tail = std::mismatch(
+      std::make_reverse_iterator(want + wanted.size()), std::make_reverse_iterator(want + prefix),
+      std::make_reverse_iterator(have + current.size()), std::make_reverse_iterator(have + prefix));
+  const qsizetype suffix = tail.first - std::make_reverse_iterator(want + wanted.size());
+  Replace(prefix, current.size() - suffix - prefix,
+          wanted.mid(prefix, wanted.size() - suffix - prefix), CaretRule::kStays);
 }
 
 void TMemo::AppendText(const QString& text) {
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.insertText(text);
+  Replace(Length(), 0, ToBoxText(text), CaretRule::kStays);
 }
 
 void TMemo::SetWantTabs(bool want) {
-  setTabChangesFocus(!want);
+  SetTabChangesFocus(!want);
 }
 
 int TMemo::TextLength() const {
-  return document()->characterCount() - 1;
+  return static_cast<int>(Length());
 }
 
 void TMemo::SetSelStart(int position) {
-  QTextCursor cursor = textCursor();
-  cursor.setPosition(std::clamp(position, 0, TextLength()));
-  setTextCursor(cursor);
+  SetCaret(std::clamp(position, 0, TextLength()));
 }
 
 int TMemo::SelStart() const {
-  return textCursor().selectionStart();
-}
-
-void TMemo::LayOutBeforeShown() {
-  if (isVisible())
-    return;  // a shown box keeps its layout up to date as it is edited and resized
-  if (hidden_layout_ == HiddenLayout{size(), document()->revision()})
-    return;  // laid out already for this size and text
-  // A box that was never shown has had no resize event: its viewport does not have the box's
-  // size yet, and the text is laid out without any wrap width.
-  QResizeEvent resize(size(), QSize());
-  QCoreApplication::sendEvent(this, &resize);
-  // Setting the wrap mode anew lays the text out again for the viewport's width.
-  const LineWrapMode mode = lineWrapMode();
-  setLineWrapMode(NoWrap);
-  setLineWrapMode(mode);
-  // Blocks are laid out when first painted; counting display lines needs every one of them.
-  QAbstractTextDocumentLayout* layout = document()->documentLayout();
-  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-    layout->blockBoundingRect(block);
-  hidden_layout_ = {size(), document()->revision()};
+  return static_cast<int>(SelectionStart());
 }
 
 int TMemo::DisplayLineCount() {
-  LayOutBeforeShown();
-  // The plain-text layout measures the document in display lines.
-  return static_cast<int>(document()->documentLayout()->documentSize().height());
+  return DisplayLines();
 }
 
 bool TMemo::LastLineEmpty() const {
-  return document()->lastBlock().length() == 1;
+  return PlainText().isEmpty() || PlainText().back() == u'\n';
 }
 
 void TMemo::ScrollLines(int lines) {
-  LayOutBeforeShown();
+  DisplayLines();  // wraps a box not shown yet, which sets the scroll bar's range
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(std::min(bar->value() + lines, bar->maximum()));
 }
@@ -135,7 +107,7 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     return;
   }
-  QPlainTextEdit::keyPressEvent(event);
+  TTextBox::keyPressEvent(event);
 }
 
 int VirtualKeyCode(const QKeyEvent* event) {

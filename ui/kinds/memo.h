@@ -1,21 +1,24 @@
 #pragma once
 
-#include <QPlainTextEdit>
 #include <QTextEdit>
 
 #include <functional>
 
+#include "ui/kinds/text_box.h"
+
 namespace ui {
 
-// A multi-line text box. Its text is exchanged with line breaks as CR LF; the box edits only the
-// part of its contents that a new text changes, so long lists stay fast to update.
-class TMemo : public QPlainTextEdit {
+// A multi-line text box (a TTextBox: word wrap at spaces and inside long words, its cost per
+// edit independent of the text's length). Its text is exchanged with line breaks as CR LF; a new
+// text edits only the part of the contents it changes, so long lists stay fast to update.
+class TMemo : public TTextBox {
  public:
   explicit TMemo(QWidget* parent = nullptr);
 
   // The whole text, line breaks as CR LF.
   QString Text() const;
   // Replaces the text; an equal text leaves the box untouched. Line breaks may be CR LF, CR or LF.
+  // The caret keeps its place in the text around the changed span.
   void SetText(const QString& text);
   // Appends text at the end without touching the rest.
   void AppendText(const QString& text);
@@ -25,7 +28,8 @@ class TMemo : public QPlainTextEdit {
   void SetSelStart(int position);
   int SelStart() const;
 
-  // The number of display lines: every line that word wrap makes counts.
+  // The number of display lines: every line that word wrap makes counts. Right also before the
+  // box is first shown: it is wrapped for its own size then.
   int DisplayLineCount();
   // True when the text is empty or ends with a line break.
   bool LastLineEmpty() const;
@@ -37,7 +41,7 @@ class TMemo : public QPlainTextEdit {
   // When false (the default), Tab and Shift+Tab move the focus to the next or previous control
   // and never insert a tab; pasted text keeps its tabs either way.
   void SetWantTabs(bool want);
-  bool WantTabs() const { return !tabChangesFocus(); }
+  bool WantTabs() const { return !TabChangesFocus(); }
   // Every key-down, with a virtual-key code (13 for Enter) the handler may set to 0 to consume it.
   std::function<void(int& key, Qt::KeyboardModifiers shift)> OnKeyDown;
   // Every change of the text.
@@ -45,19 +49,6 @@ class TMemo : public QPlainTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  // Lays the text out for the box's width when it is not shown yet, so that display lines and
-  // scrolling are right before the first paint.
-  void LayOutBeforeShown();
-
-  // The size and text revision the hidden box was last laid out for.
-  struct HiddenLayout {
-    QSize size;
-    int revision = -1;
-    bool operator==(const HiddenLayout&) const = default;
-  };
-  HiddenLayout hidden_layout_;
 };
 
 // A skinned multi-line text box; a TMemo in every respect.
