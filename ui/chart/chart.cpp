@@ -231,12 +231,10 @@ QString TChart::Private::Description() const {
     if (series->IsLine() || series->Count() == 0)
       continue;
     count += series->Count();
-    const auto ys = series->YValues();
-    last = ys.back();
-    for (double y : ys) {
-      lowest = std::min(lowest, y);
-      highest = std::max(highest, y);
-    }
+    last = series->YValues().back();
+    // The series keeps its running range, so a pan over a million points scans none of them.
+    lowest = std::min(lowest, series->MinY());
+    highest = std::max(highest, series->MaxY());
   }
   auto number = [](double value) {
     // Whole numbers as the axis labels show them; a pan leaves fractions nobody reads.
