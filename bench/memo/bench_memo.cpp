@@ -11,7 +11,6 @@
 //            process's peak resident memory.
 // `bench_memo --start ours|bare <count>` is the child run of one start-up; `bench_memo --ours
 // <count>` times only our box at one size, for a profiler.
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -31,6 +30,7 @@
 #include "base/program_folder.h"
 #include "main/main_form.h"
 #include "recording_services.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 namespace {
@@ -194,6 +194,10 @@ Figures MeasureBare(int count) {
   return figures;
 }
 
+// What a close with 300 points per page leaves in settings.dat.
+const QByteArray kStoredSettings =
+    "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n";
+
 // One start-up in this process: prints "<ms> <peak RSS MB>".
 int StartUp(const char* which, int count) {
   const QString numbers = Numbers(count);
@@ -201,15 +205,9 @@ int StartUp(const char* which, int count) {
   if (std::strcmp(which, "ours") == 0) {
     ui::RecordingServices recorder;
     base::SetProgramFolder(folder.path().toStdString() + "/");
-    QDir(folder.path()).mkpath("System");
-    QFile memo(folder.filePath("System/Numbers_Memo.txt"));
-    QFile settings(folder.filePath("settings.dat"));
-    if (!memo.open(QIODevice::WriteOnly) || !settings.open(QIODevice::WriteOnly))
+    if (!WriteBytes(folder.filePath("System/Numbers_Memo.txt"), numbers.toUtf8()) ||
+        !WriteBytes(folder.filePath("settings.dat"), kStoredSettings))
       return 1;
-    memo.write(numbers.toUtf8());
-    memo.close();
-    settings.write("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n");
-    settings.close();
     QElapsedTimer timer;
     timer.start();
     auto* form = new TmainForm;

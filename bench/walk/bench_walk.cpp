@@ -1,8 +1,6 @@
 // Wall time of a rebuild (a click on the button) and of an Enter in the number box, with long
 // lists of numbers, on the real window under whatever platform QT_QPA_PLATFORM names.
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +11,7 @@
 #include "base/program_folder.h"
 #include "main/main_form.h"
 #include "recording_services.h"
+#include "test_files.h"
 #include "ui/application.h"
 
 namespace {
@@ -77,17 +76,10 @@ int main(int argc, char** argv) {
 
   // Start-up with 100,000 saved numbers (window shown, chart drawn) and the save on close.
   {
-    QDir(folder.path()).mkpath("System");
-    QFile memo(folder.filePath("System/Numbers_Memo.txt"));
-    if (!memo.open(QIODevice::WriteOnly))
+    if (!WriteBytes(folder.filePath("System/Numbers_Memo.txt"), Numbers(100000).toUtf8()) ||
+        !WriteBytes(folder.filePath("settings.dat"),
+                    "[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n"))
       return 1;
-    memo.write(Numbers(100000).toUtf8());
-    memo.close();
-    QFile settings(folder.filePath("settings.dat"));
-    if (!settings.open(QIODevice::WriteOnly))
-      return 1;
-    settings.write("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\nDotsPerPage_SE.Value=300\r\n");
-    settings.close();
   }
   std::vector<double> starts;
   std::vector<double> saves;
