@@ -61,20 +61,38 @@ bench: build
 format:
 	find app main uAccessory ui base tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
-# Installs like other desktop programs, under $(DESTDIR)$(PREFIX) in the XDG layout; see
-# scripts/desktop-install.sh for what goes where. The program keeps settings.dat beside itself,
-# so it lives in a folder the user can write, share/tarvelon, with a link in bin. Installing
-# builds only the program and its icons and installs no packages; uninstalling removes exactly
-# what install put there, never settings.dat or System/.
+# Installs like other desktop programs, under $(DESTDIR)$(PREFIX) in the XDG layout, through the
+# build's own install rules (package/CMakeLists.txt says what goes where). The program keeps
+# settings.dat beside itself, so it lives in a folder the user can write, share/tarvelon, with a
+# link in bin. Installing builds only what it installs and installs no packages; uninstalling
+# removes exactly the files listed in the build folder's install_manifest.txt, never settings.dat
+# or System/. The paths reach the commands through the environment, never pasted into a command
+# line, so quotes and spaces in them are safe.
 PREFIX ?= $(HOME)/.local
 DESTDIR ?=
 export PREFIX DESTDIR
 
-.PHONY: install uninstall
+.PHONY: install uninstall deb deps-package
 install:
+	@case "$$PREFIX" in /*) ;; *) echo "PREFIX must be an absolute path: $$PREFIX" >&2; exit 1 ;; esac
 	[ -f "$(BUILD_DIR)/CMakeCache.txt" ] || $(CONFIGURE)
-	cmake --build "$(BUILD_DIR)" --parallel $(JOBS) --target tarvelon tarvelon_icons
-	./scripts/desktop-install.sh install "$(BUILD_DIR)"
+	cmake --build "$(BUILD_DIR)" --parallel $(JOBS) --target tarvelon tarvelon_icons tarvelon_package_files
+	cmake --install "$(BUILD_DIR)" --prefix "$$PREFIX"
+	@echo "Installed under $$DESTDIR$$PREFIX; the program and its settings.dat live in share/tarvelon there"
 
 uninstall:
-	./scripts/desktop-install.sh uninstall
+	cmake -DMANIFEST="$(BUILD_DIR)/install_manifest.txt" -P package/uninstall.cmake
+
+deps-package:
+	./scripts/install-deps.sh --package
+
+# The Debian package tarvelon_<version>_<arch>.deb in $(DEB_DIR): a build of its own in the
+# distribution's layout (the program in /usr/bin), with Debian's hardening flags, packed by CPack.
+DEB_DIR := build-deb
+deb: deps-package
+	cmake -S . -B "$(DEB_DIR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTARVELON_DISTRIBUTION_LAYOUT=ON -DTARVELON_BUILD_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build "$(DEB_DIR)" --parallel $(JOBS)
+	cd "$(DEB_DIR)" && cpack -G DEB

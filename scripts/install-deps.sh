@@ -2,6 +2,7 @@
 # Installs what the build and the tests need, only what is missing.
 #   install-deps.sh              everything: the program, the tests, the icons and the validators
 #   install-deps.sh --program    only what configuring and building the program needs
+#   install-deps.sh --package    what building the program and its Debian package needs
 #   install-deps.sh <package>... everything, plus these Debian packages
 # With apt-get and dpkg (Debian and its derivatives) it installs the missing packages, running
 # apt-get update once and only when something has to be installed. Elsewhere it installs
@@ -9,17 +10,27 @@
 set -e
 
 program_packages="cmake make g++ qt6-base-dev qt6-base-private-dev qt6-translations-l10n"
+# dpkg-shlibdeps, dpkg-buildflags and file, which CPack uses to find the program's libraries.
+package_tools="dpkg-dev file"
 test_packages="fonts-dejavu-core xvfb xdotool python3 python3-xlib python3-gi gir1.2-atspi-2.0 dbus at-spi2-core
-  librsvg2-bin desktop-file-utils appstream"
+  librsvg2-bin desktop-file-utils appstream
+  sway wtype grim wayvnc qt6-wayland lintian $package_tools"
 
 only_program=false
-if [ "${1:-}" = "--program" ]; then
-  only_program=true
-  shift
-fi
+only_package=false
+case ${1:-} in
+  --program) only_program=true; shift ;;
+  --package) only_program=true; only_package=true; shift ;;
+esac
 
 install_with_apt() {
-  if $only_program; then packages="$program_packages"; else packages="$program_packages $test_packages $*"; fi
+  if $only_package; then
+    packages="$program_packages $package_tools"
+  elif $only_program; then
+    packages="$program_packages"
+  else
+    packages="$program_packages $test_packages $*"
+  fi
   missing=""
   for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -77,6 +88,11 @@ check_tools() {
     headers of Gui), found by CMake: set CMAKE_PREFIX_PATH to its folder if it is installed"
     fi
   fi
+  if $only_package || ! $only_program; then
+    for tool in dpkg-shlibdeps dpkg-buildflags file; do
+      has $tool || miss "$tool, for building the Debian package"
+    done
+  fi
   $only_program && return 0
   has Xvfb || miss "Xvfb (the X virtual framebuffer), for the end-to-end tests"
   has xdotool || miss "xdotool, for the end-to-end tests"
@@ -97,6 +113,10 @@ check_tools() {
   has rsvg-convert || miss "rsvg-convert (librsvg), which renders the icons for make install"
   has desktop-file-validate || miss "desktop-file-validate (desktop-file-utils), for the install test"
   has appstreamcli || miss "appstreamcli (AppStream), for the install test"
+  has lintian || miss "lintian, for the package test"
+  for tool in sway wtype grim wayvnc; do
+    has $tool || miss "$tool, for the end-to-end run on Wayland"
+  done
   for extra in "$@"; do
     case $extra in
       clang) has clang++ || miss "clang++, for the fuzz targets" ;;

@@ -2,13 +2,17 @@
 
 Installs with a DESTDIR and a PREFIX whose path holds a space, double quotes and a percent sign,
 validates the launcher with desktop-file-validate and the metainfo with appstreamcli, checks the
-installed file list, starts the installed program through its link on a private X server to
-compare the window's class with the launcher's StartupWMClass, and uninstalls: only what the
-program wrote beside itself may stay, and uninstalling again leaves no file at all.
+installed file list and the manual page, starts the installed program through its link on a
+private X server to compare the window's class with the launcher's StartupWMClass, and uninstalls:
+with another PREFIX nothing is removed, with the one installed to only what the program wrote
+beside itself may stay, and uninstalling again leaves no file at all. The build folder's record
+of its last install is put back afterwards, so a user's own `make install` can still be undone.
 Usage: test_install.py <source folder> <build folder>
 """
 
+import gzip
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -19,12 +23,14 @@ import xdesk  # noqa: E402
 
 SIZES = (16, 24, 32, 48, 64, 128, 256)
 METAINFO = "share/metainfo/org.tarvelon.tarvelon.metainfo.xml"
+MANUAL = "share/man/man1/tarvelon.1.gz"
 EXPECTED = {
     "share/tarvelon/tarvelon",
     "bin/tarvelon",
     "share/applications/tarvelon.desktop",
     "share/icons/hicolor/scalable/apps/tarvelon.svg",
     METAINFO,
+    MANUAL,
 } | {f"share/icons/hicolor/{s}x{s}/apps/tarvelon.png" for s in SIZES}
 CAPTION = "Tarvelon ver. 0.1"
 
@@ -38,7 +44,7 @@ def check(condition, message):
         raise Failure(message)
 
 
-def make(source, build, target, destdir, prefix, *options):
+def make(source, build, target, destdir, prefix, *options, expect_success=True):
     env = dict(os.environ)
     # A make above ctest must not hand its job server to this one.
     for name in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL"):
@@ -46,7 +52,10 @@ def make(source, build, target, destdir, prefix, *options):
     result = subprocess.run(["make", "-C", source, "--no-print-directory", *options, target,
                              f"BUILD_DIR={build}", f"DESTDIR={destdir}", f"PREFIX={prefix}"],
                             env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    check(result.returncode == 0, f"make {target} failed:\n{result.stdout}")
+    if expect_success:
+        check(result.returncode == 0, f"make {target} failed:\n{result.stdout}")
+    else:
+        check(result.returncode != 0, f"make {target} succeeded:\n{result.stdout}")
     return result.stdout
 
 
@@ -127,6 +136,24 @@ def validate(argv):
     return result.stdout
 
 
+def check_manual(path):
+    """The manual page is compressed without a name or time stamp, as Debian's tools do it, and
+    man formats it without a warning."""
+    with open(path, "rb") as f:
+        header = f.read(10)
+    check(header[:3] == b"\x1f\x8b\x08" and header[3] & 0x08 == 0 and header[4:8] == bytes(4),
+          f"{path} holds a file name or a time stamp: {header.hex()}")
+    with gzip.open(path, "rt", encoding="utf-8") as f:
+        check(f.read().startswith(".TH TARVELON 1 "), f"{path} is no manual page of tarvelon")
+    env = dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80", MAN_KEEP_STDERR="1")
+    result = subprocess.run(["man", "--warnings", "-E", "UTF-8", "-l", path], env=env,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    check(result.returncode == 0 and result.stderr == "",
+          f"man reports on {path}: {result.returncode} {result.stderr}")
+    for words in ("settings.dat", "XDG_DATA_HOME", "SIGTERM", "SIGHUP", "SIGINT"):
+        check(words in result.stdout, f"the manual page does not mention {words}")
+
+
 def window_class_of_installed_program(program, folder):
     """Starts the installed program, returns its window's WM_CLASS and closes the window as a
     window manager would, so the program saves beside itself."""
@@ -184,6 +211,7 @@ def run(source, build):
         for s in SIZES:
             png = os.path.join(root, f"share/icons/hicolor/{s}x{s}/apps/tarvelon.png")
             check(png_size(png) == (s, s), f"{png} is {png_size(png)}")
+        check_manual(os.path.join(root, MANUAL))
 
         # Started by its link, the program still keeps its files in its own folder.
         folder = os.path.join(root, "share/tarvelon")
@@ -195,6 +223,10 @@ def run(source, build):
         check(files_under(root) == EXPECTED | written,
               f"the program wrote elsewhere than beside itself: {sorted(files_under(root))}")
 
+        # With another PREFIX the record of the install names nothing under it: nothing goes.
+        make(source, build, "uninstall", destdir, "/home/another/.local", expect_success=False)
+        check(files_under(root) == EXPECTED | written,
+              f"uninstall with another PREFIX removed files: {sorted(files_under(root))}")
         make(source, build, "uninstall", destdir, prefix)
         check(files_under(root) == written,
               f"uninstall left or removed the wrong files: {sorted(files_under(root))}")
@@ -210,11 +242,21 @@ def run(source, build):
 def main():
     if len(sys.argv) != 3:
         raise SystemExit(__doc__)
+    build = os.path.abspath(sys.argv[2])
+    manifest = os.path.join(build, "install_manifest.txt")
+    kept = manifest + ".before-test"
+    if os.path.exists(manifest):
+        shutil.copy2(manifest, kept)
     try:
-        run(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]))
+        run(os.path.abspath(sys.argv[1]), build)
     except (Failure, xdesk.Failure) as failure:
         print(f"FAIL: {failure}")
         return 1
+    finally:
+        if os.path.exists(kept):
+            os.replace(kept, manifest)
+        elif os.path.exists(manifest):
+            os.remove(manifest)
     print("PASS")
     return 0
 
