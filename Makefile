@@ -87,8 +87,10 @@ deps-package:
 	./scripts/install-deps.sh --package
 
 # The Debian package tarvelon_<version>_<arch>.deb in $(DEB_DIR): a build of its own in the
-# distribution's layout (the program in /usr/bin), with Debian's hardening flags, packed by CPack.
-DEB_DIR := build-deb
+# distribution's layout (the program in /usr/bin), with the optimisation the tests run with and
+# every hardening flag Debian's dpkg-buildflags knows, packed by CPack (package/CMakeLists.txt).
+DEB_DIR ?= build-deb
+deb: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
 deb: deps-package
 	cmake -S . -B "$(DEB_DIR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DTARVELON_DISTRIBUTION_LAYOUT=ON -DTARVELON_BUILD_TESTS=OFF \

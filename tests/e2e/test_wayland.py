@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""End-to-end run of the program on a headless Wayland compositor, driven like a person would.
+
+Usage: test_wayland.py PROGRAM
+
+Copies PROGRAM into a fresh program folder that the desktop's user owns, stores a list there and
+starts the program on sway with Qt's wayland platform. Checks the stored walk on a screenshot,
+clicks into the number box, types a number and Enter, types a number out of range and clicks the
+OK of the message box that reports it, checking the chart after each; starts the program again
+while it runs, after another window took the focus: that start must end at once and write
+nothing; then closes the window as the
+compositor does and checks the saved files byte for byte. Exits 0 when every check held.
+"""
+
+import os
+import shutil
+import signal
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # leave no cache beside the sources
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from chart_pixels import Expectation, walk  # noqa: E402
+from test_e2e import (BOX_TITLE, CAPTION, CLIENT_SIZE, MEMO, REST, expect_saved_state,  # noqa: E402
+                      find_button, folder_contents, store)
+from wdesk import Desktop  # noqa: E402
+from xdesk import Failure, wait_until  # noqa: E402
+
+STARTED = time.monotonic()
+
+
+def progress(message):
+    print(f"{time.monotonic() - STARTED:6.2f} s  {message}", flush=True)
+
+
+class Session:
+    """One run of the program in its folder on the Wayland desktop."""
+
+    def __init__(self, desk, program, elsewhere):
+        self.desk = desk
+        self.process = desk.spawn([program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
+        view = desk.window(CAPTION, self.process.pid)
+        progress(f"the window {CAPTION!r} is up, app_id {view['app_id']!r}")
+        self.left, self.top, width, height = view["area"]
+        if (width, height) != CLIENT_SIZE:
+            raise Failure(f"the window's client area is {width}x{height}, not "
+                          f"{CLIENT_SIZE[0]}x{CLIENT_SIZE[1]}")
+
+    def at(self, place):
+        return (self.left + place[0], self.top + place[1])
+
+    def click(self, place):
+        self.desk.click(*self.at(place))
+
+    def expect_walk(self, numbers, view, when):
+        """Waits until the chart shows the walk of `numbers` in `view`, pixel for pixel."""
+        # The pointer rests where it highlights no marker.
+        self.desk.move(*self.at(REST))
+        expectation = Expectation(walk(numbers), view)
+
+        def matches():
+            screen = self.desk.grab(self.left, self.top, *CLIENT_SIZE)
+            wrong = expectation.mismatches(screen, (self.left, self.top))
+            return (not wrong, expectation.describe(wrong))
+
+        wait_until(matches, f"the chart {when}")
+        progress(f"the chart is right {when}")
+
+    def message_boxes(self):
+        return self.desk.windows(BOX_TITLE, self.process.pid)
+
+    def dismiss_message_box(self, when):
+        """Waits for the program's message box and clicks its OK button with the pointer."""
+        wait_until(lambda: len(self.message_boxes()) == 1, f"a message box {when}")
+        left, top, width, height = self.message_boxes()[0]["area"]
+        wait_until(lambda: find_button(self.desk.grab(left, top, width, height)) is not None,
+                   f"the OK button of the message box {when}")
+        self.desk.click(*find_button(self.desk.grab(left, top, width, height)))
+        wait_until(lambda: not self.message_boxes(), f"the message box to close {when}")
+        progress(f"the message box {when} closed by its OK button")
+
+    def focused(self):
+        return any(v["focused"] for v in self.desk.views() if v["pid"] == self.process.pid)
+
+    def close(self):
+        """Closes the window as the compositor's close does and waits for the program's end."""
+        self.desk.close_window(self.process.pid)
+        wait_until(lambda: self.process.poll() is not None, "the program to end after close")
+        progress("the program ended after the compositor's close")
+        if self.process.returncode != 0:
+            raise Failure(f"the program ended with code {self.process.returncode}")
+
+
+def check_second_copy(app, program, folder, other_program, elsewhere):
+    """Another start in the same program folder while `app` runs, after a window of another copy
+    took the focus: it ends at once with code 0 and writes nothing."""
+    desk = app.desk
+    other = desk.spawn([other_program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
+    desk.window(CAPTION, other.pid)
+    wait_until(lambda: not app.focused(), "another window to take the focus")
+    progress("a copy in another folder has the focus")
+    before = folder_contents(folder)
+    started = time.monotonic()
+    second = desk.spawn([program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
+    wait_until(lambda: second.poll() is not None, "the second start to end")
+    progress(f"the second start ended after {time.monotonic() - started:.2f} s")
+    if second.returncode != 0:
+        raise Failure(f"the second start ended with code {second.returncode}")
+    if folder_contents(folder) != before:
+        raise Failure("the second start changed the program folder")
+    if os.listdir(elsewhere):
+        raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
+    if len(desk.windows(CAPTION, app.process.pid)) != 1:
+        raise Failure("the running copy does not have exactly one main window")
+    desk.close_window(other.pid)
+    wait_until(lambda: other.poll() is not None, "the other copy to end")
+
+
+def run(desk, program, folder, other_program, elsewhere):
+    store(folder, "5 12 8", 100)
+    desk.give(folder)
+    app = Session(desk, program, elsewhere)
+    app.expect_walk([5, 12, 8], (0, 100), "after a start on a saved list")
+    if app.message_boxes():
+        raise Failure("a message box came up at the start")
+
+    app.click(MEMO)
+    desk.key("ctrl+End")
+    desk.type(" 29")
+    desk.key("Return")
+    app.expect_walk([5, 12, 8, 29], (3 - 100, 3 + 200), "after typing 29 and Enter")
+
+    # 37 is out of range: its message box stops the Enter until OK is clicked.
+    desk.key("ctrl+End")
+    desk.type("37")
+    desk.key("Return")
+    app.dismiss_message_box("after typing 37 and Enter")
+    app.expect_walk([5, 12, 8, 29], (3 - 100, 3 + 200), "after the range message")
+
+    check_second_copy(app, program, folder, other_program, elsewhere)
+    app.close()
+    # The rebuild after the removal of 37 left "5 12 8 29 ", and Enter added its space to that.
+    expect_saved_state(folder, "5 12 8 29  ", 100, elsewhere)
+    progress("the list and the points per page were saved")
+
+
+def stop_on_signal(number, _frame):
+    # Unwinds through the cleanup below: every process started is ended by its id.
+    raise SystemExit(f"stopped by signal {number}")
+
+
+def main():
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, stop_on_signal)
+    if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
+        sys.exit("usage: test_wayland.py PROGRAM")
+    failed = None
+    try:
+        with Desktop() as desk:
+            progress(f"sway on {desk.display} as user {desk.uid}")
+            # The program folder, another copy's folder and the working directory belong to the
+            # desktop's user, who can write them as a user's own install.
+            folder = desk.own_folder("program")
+            other = desk.own_folder("other")
+            elsewhere = desk.own_folder("elsewhere")
+            program = shutil.copy2(sys.argv[1], os.path.join(folder, "tarvelon"))
+            other_program = shutil.copy2(sys.argv[1], os.path.join(other, "tarvelon"))
+            for owned in (folder, other, elsewhere):
+                desk.give(owned)
+            try:
+                run(desk, program, folder, other_program, elsewhere)
+            except Failure as failure:
+                failed = failure
+                shot = os.path.abspath("wayland-failure.png")
+                desk.grab(0, 0, 1280, 800).save_png(shot)
+                for process in desk.processes:
+                    output = desk.log(process)
+                    if output:
+                        print(f"--- {' '.join(process.args[-1:])} ({process.log_path}):\n{output}")
+                print(f"screen at the failure: {shot}")
+    except Failure as failure:  # no desktop to run on
+        failed = failure
+    if failed is not None:
+        print(f"FAIL: {failed}")
+        return 1
+    progress("end-to-end run on Wayland passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
