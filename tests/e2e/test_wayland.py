@@ -43,12 +43,19 @@ class Session:
         self.process = desk.spawn([program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
         view = desk.window(CAPTION, self.process.pid)
         progress(f"the window {CAPTION!r} is up, app_id {view['app_id']!r}")
-        self.left, self.top, width, height = view["area"]
-        if (width, height) != CLIENT_SIZE:
-            raise Failure(f"the window's client area is {width}x{height}, not "
+        self.locate()
+        if self.size != CLIENT_SIZE:
+            raise Failure(f"the window's client area is {self.size[0]}x{self.size[1]}, not "
                           f"{CLIENT_SIZE[0]}x{CLIENT_SIZE[1]}")
 
+    def locate(self):
+        """Reads where the window's client area lies now: the compositor may still move a new
+        window after it first reports it (when it adds the title bar)."""
+        self.left, self.top, *size = self.desk.window(CAPTION, self.process.pid)["area"]
+        self.size = tuple(size)
+
     def at(self, place):
+        self.locate()
         return (self.left + place[0], self.top + place[1])
 
     def click(self, place):
@@ -61,6 +68,7 @@ class Session:
         expectation = Expectation(walk(numbers), view)
 
         def matches():
+            self.locate()
             screen = self.desk.grab(self.left, self.top, *CLIENT_SIZE)
             wrong = expectation.mismatches(screen, (self.left, self.top))
             return (not wrong, expectation.describe(wrong))
