@@ -1,4 +1,6 @@
-#include "base/program_folder.h"
+#include <QFile>
+
+#include "base/data_folder.h"
 #include "main/main.h"
 #include "ui/application.h"
 #include "ui/qt_translations.h"
@@ -9,8 +11,9 @@ int main(int argc, char** argv) {
   ui::TApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Tarvelon"));
   ui::InstallQtTranslations();
-  // One copy per program folder: a later start brings the running window forward and ends.
-  ui::SingleCopy copy(QString::fromStdString(base::ProgramFolder()));
+  // One copy per data folder (the program folder, or the user's own folder when the program
+  // folder is not writable): a later start brings the running window forward and ends.
+  ui::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
   if (const auto claim = copy.Take(); claim != ui::SingleCopy::Claim::kFirst)
     return claim == ui::SingleCopy::Claim::kAskedOther ? 0 : 1;
   mainForm = new TmainForm;

@@ -1,12 +1,14 @@
 #include "main/main_form.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFont>
 #include <QFontInfo>
 #include <QScreen>
 
 #include <algorithm>
 
+#include "base/data_folder.h"
 #include "base/program_folder.h"
 #include "main/app_icon.h"
 #include "main/walk_text.h"
@@ -246,7 +248,8 @@ void TmainForm::closeEvent(QCloseEvent* event) {
 void TmainForm::FormCreate() {
   setWindowTitle(QStringLiteral("Tarvelon ver. 0.1"));
   ui::ProcessMessages();
-  const QString settings = SettingsPath();
+  // The user's own state, or until there is one the defaults shipped beside the program.
+  const QString settings = SettingsToRestore(SettingsPath(), DefaultSettingsPath());
   if (FormsStateStored(settings))
     LoadFormsState(settings);
   Series1->Clear();
@@ -262,7 +265,13 @@ bool TmainForm::FormClose() {
 }
 
 QString TmainForm::SettingsPath() {
-  return QString::fromStdString(base::ProgramFolder()) + QStringLiteral("settings.dat");
+  return QFile::decodeName(QByteArray::fromStdString(base::DataFolder())) +
+         QStringLiteral("settings.dat");
+}
+
+QString TmainForm::DefaultSettingsPath() {
+  return QFile::decodeName(QByteArray::fromStdString(base::ProgramFolder())) +
+         QStringLiteral("settings.dat");
 }
 
 void TmainForm::Show_BtnClick() {

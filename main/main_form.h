@@ -50,8 +50,12 @@ class TmainForm : public ui::TForm {
   void AddZeroLine();
   void ScrollMemoToEnd(ui::TMemo* memo);
   void BuildWalk(bool silent);
-  // The settings file beside the program; the working directory plays no part.
+  // The settings file in the data folder, where the state is saved and first looked for; the
+  // working directory plays no part.
   static QString SettingsPath();
+  // The settings file beside the program: the defaults restored while the data folder, apart
+  // from the program folder, holds no state yet.
+  static QString DefaultSettingsPath();
 };
 
 // The one main window, created at start-up.

@@ -82,19 +82,25 @@ void LoadComponent(StoreContext& context, const ui::TComponent& c) {
   }
 }
 
+// The folder of the settings file `file_name`, with a trailing '/'.
+QString FolderOf(const QString& file_name) {
+  return QFileInfo(file_name).absolutePath() + u'/';
+}
+
 }  // namespace
 
 bool FormsStateStored(const QString& file_name) {
   if (QFileInfo::exists(file_name))
     return true;
+  const QString folder = FolderOf(file_name);
   for (const ui::TForm* form : ui::ApplicationForms()) {
     for (int i = 0; i < form->ComponentCount(); ++i) {
       const ui::TComponent& c = form->Component(i);
       if (!IsVisibleControl(c.Object) || !IsPlainBaseName(c.Name))
         continue;
-      if (As<ui::TMemo>(c) && QFileInfo::exists(MemoSideFilePath(c.Name)))
+      if (As<ui::TMemo>(c) && QFileInfo::exists(MemoSideFilePath(folder, c.Name)))
         return true;
-      if (As<ui::TListBox>(c) && QFileInfo::exists(ListSideFilePath(c.Name)))
+      if (As<ui::TListBox>(c) && QFileInfo::exists(ListSideFilePath(folder, c.Name)))
         return true;
     }
   }
@@ -129,7 +135,7 @@ void SaveForm(TProfileFile& profile, const ui::TForm& form) {
                        [key](const QString& name) { return IsKeyOf(key, name); });
   });
   // A save writes whether or not a settings file exists yet.
-  StoreContext context{profile, form.Name(), QString(), true};
+  StoreContext context{profile, form.Name(), QString(), true, FolderOf(profile.Path())};
   for (int i = 0; i < form.ComponentCount(); ++i) {
     if (!IsNotRestored(form.Component(i)))
       SaveComponent(context, form.Component(i));
@@ -155,6 +161,10 @@ void SaveFormsState(const QString& file_name) {
   profile.Close();
 }
 
+QString SettingsToRestore(const QString& file_name, const QString& defaults_file_name) {
+  return FormsStateStored(file_name) ? file_name : defaults_file_name;
+}
+
 void LoadFormsState(const QString& file_name) {
   if (!FormsStateStored(file_name)) {
     ui::Beep();
@@ -166,7 +176,7 @@ void LoadFormsState(const QString& file_name) {
   const QString raw = ReadRawSettingsText(file_name);
   TProfileFile profile(file_name);
   for (ui::TForm* form : forms) {
-    StoreContext context{profile, form->Name(), raw, settings_exist};
+    StoreContext context{profile, form->Name(), raw, settings_exist, FolderOf(file_name)};
     for (int i = 0; i < form->ComponentCount(); ++i) {
       LoadComponent(context, form->Component(i));
       MarkRestored(form->Component(i));

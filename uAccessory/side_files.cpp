@@ -7,25 +7,23 @@
 #include <string>
 
 #include "base/file_replacement.h"
-#include "base/program_folder.h"
 #include "uAccessory/file_errors.h"
 #include "ui/qt_text.h"
 
-QString MemoSideFolder() {
-  return QFile::decodeName(QByteArray::fromStdString(base::ProgramFolder())) +
-         QStringLiteral("System/");
+QString MemoSideFolder(const QString& folder) {
+  return folder + QStringLiteral("System/");
 }
 
-QString ListSideFolder() {
-  return MemoSideFolder() + QStringLiteral("Settings/");
+QString ListSideFolder(const QString& folder) {
+  return MemoSideFolder(folder) + QStringLiteral("Settings/");
 }
 
-QString MemoSideFilePath(const QString& base_name) {
-  return MemoSideFolder() + base_name + QStringLiteral(".txt");
+QString MemoSideFilePath(const QString& folder, const QString& base_name) {
+  return MemoSideFolder(folder) + base_name + QStringLiteral(".txt");
 }
 
-QString ListSideFilePath(const QString& base_name) {
-  return ListSideFolder() + base_name + QStringLiteral(".txt");
+QString ListSideFilePath(const QString& folder, const QString& base_name) {
+  return ListSideFolder(folder) + base_name + QStringLiteral(".txt");
 }
 
 void CreateSideFolderFor(const QString& path) {

@@ -8,7 +8,7 @@
 #include "base/text_encoding.h"
 
 // Side files: the whole text of a multi-line text box in "System/<name>.txt" and the items of a
-// list box in "System/Settings/<name>.txt", both in the program folder. They are written whole
+// list box in "System/Settings/<name>.txt", both beside the settings file. They are written whole
 // and replaced atomically. Reading detects a byte-order mark (UTF-8, UTF-16LE, UTF-16BE; none
 // means UTF-8) and reports what it found, so that the caller can write the file back the same
 // way; a file never loaded is written as UTF-8 without a mark.
@@ -23,12 +23,13 @@ struct SideFileEncoding {
   bool operator==(const SideFileEncoding&) const = default;
 };
 
-// The program folder's "System/" and "System/Settings/", with trailing '/'.
-QString MemoSideFolder();
-QString ListSideFolder();
-// The side file of the base name `base_name`.
-QString MemoSideFilePath(const QString& base_name);
-QString ListSideFilePath(const QString& base_name);
+// "System/" and "System/Settings/" in `folder`, the folder of the settings file (with a
+// trailing '/'), each with a trailing '/'.
+QString MemoSideFolder(const QString& folder);
+QString ListSideFolder(const QString& folder);
+// The side file of the base name `base_name` in `folder`.
+QString MemoSideFilePath(const QString& folder, const QString& base_name);
+QString ListSideFilePath(const QString& folder, const QString& base_name);
 
 // Creates the folder of the side file `path` with its missing parents; an existing folder is
 // fine. A failure is reported as the side file that cannot be created.

@@ -104,9 +104,9 @@ void RestoreChecked(StoreContext& s, const QString& name, Kind& control) {
 // Multi-line text boxes: the text in a memo side file named by ".File".
 
 void SaveMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
-  CreateSideFolderFor(MemoSideFilePath(name));
+  CreateSideFolderFor(MemoSideFilePath(s.folder, name));
   s.profile.WriteString(s.section, s.Key(name, ".File"), name);
-  WriteMemoSideFile(MemoSideFilePath(name), memo.Text(), RememberedEncoding(&memo));
+  WriteMemoSideFile(MemoSideFilePath(s.folder, name), memo.Text(), RememberedEncoding(&memo));
 }
 
 // For a TMemo and, again, for a TsMemo.
@@ -115,9 +115,9 @@ void RestoreMemo(StoreContext& s, const QString& name, Kind& memo) {
   const QString base_name = s.profile.ReadString(s.section, s.Key(name, ".File"), memo.Text());
   std::optional<SideFileText> file;
   if (!base_name.isEmpty() && IsPlainBaseName(base_name))
-    file = ReadMemoSideFile(MemoSideFilePath(base_name));
+    file = ReadMemoSideFile(MemoSideFilePath(s.folder, base_name));
   if (!file && TryOwnName(base_name, name))
-    file = ReadMemoSideFile(MemoSideFilePath(name));
+    file = ReadMemoSideFile(MemoSideFilePath(s.folder, name));
   if (file) {
     memo.SetText(file->text);
     RememberEncoding(&memo, file->encoding);
@@ -205,9 +205,9 @@ void RestoreFloat(StoreContext& s, const QString& name, ui::TAdvSpinEdit& spin) 
 // list, which the restore falls back on when the side file is missing.
 
 void SaveList(StoreContext& s, const QString& name, ui::TListBox& list) {
-  CreateSideFolderFor(ListSideFilePath(name));
+  CreateSideFolderFor(ListSideFilePath(s.folder, name));
   s.profile.WriteString(s.section, s.Key(name, ".File"), name);
-  WriteListSideFile(ListSideFilePath(name), list.Items(), RememberedEncoding(&list));
+  WriteListSideFile(ListSideFilePath(s.folder, name), list.Items(), RememberedEncoding(&list));
 }
 
 void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
@@ -216,9 +216,9 @@ void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
   UpdateBracket bracket(list);
   std::optional<SideFileLines> file;
   if (IsPlainBaseName(base_name))
-    file = ReadListSideFile(ListSideFilePath(base_name));
+    file = ReadListSideFile(ListSideFilePath(s.folder, base_name));
   if (!file && TryOwnName(base_name, name))
-    file = ReadListSideFile(ListSideFilePath(name));
+    file = ReadListSideFile(ListSideFilePath(s.folder, name));
   if (file) {
     list.SetItems(file->lines);
     RememberEncoding(&list, file->encoding);

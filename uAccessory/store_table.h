@@ -29,6 +29,8 @@ struct StoreContext {
   // Whether the settings file existed when the restore began: without one, a restore from side
   // files alone writes nothing, so it creates no file.
   bool settings_exist = false;
+  // The folder of the settings file, with a trailing '/': the side files lie in it.
+  QString folder;
 
   // The key of the control `name` with a property suffix such as ".Text".
   QString Key(const QString& name, const char* suffix) const {

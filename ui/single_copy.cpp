@@ -29,8 +29,8 @@ QString CanonicalFolder(const QString& folder) {
 
 }  // namespace
 
-SingleCopy::SingleCopy(const QString& programFolder)
-    : server_name_(ServerName(programFolder)), lock_(QDir(programFolder).filePath(LockFileName())) {
+SingleCopy::SingleCopy(const QString& dataFolder)
+    : server_name_(ServerName(dataFolder)), lock_(QDir(dataFolder).filePath(LockFileName())) {
   // A lock is stale only when its owner is gone, never because of its age: a copy may run for
   // days, and on a file system without working file locks the age would be all Qt goes by.
   lock_.setStaleLockTime(0);
@@ -39,9 +39,9 @@ SingleCopy::SingleCopy(const QString& programFolder)
   QObject::connect(&server_, &QLocalServer::newConnection, [this] { OnConnection(); });
 }
 
-QString SingleCopy::ServerName(const QString& programFolder) {
+QString SingleCopy::ServerName(const QString& dataFolder) {
   const QByteArray hash =
-      QCryptographicHash::hash(CanonicalFolder(programFolder).toUtf8(), QCryptographicHash::Sha256);
+      QCryptographicHash::hash(CanonicalFolder(dataFolder).toUtf8(), QCryptographicHash::Sha256);
   return QStringLiteral("tarvelon-") + QString::fromLatin1(hash.toHex().left(32));
 }
 

@@ -8,14 +8,14 @@
 
 namespace ui {
 
-// Keeps one copy of the program running per program folder, so that two copies never save over
+// Keeps one copy of the program running per data folder, so that two copies never save over
 // each other's numbers. The copy that holds the lock file in the folder listens on a local
-// socket named after the folder; a later start in the same folder asks it to bring its window
+// socket named after the folder; a later start with the same folder asks it to bring its window
 // to the front and then ends without touching any file.
 class SingleCopy {
  public:
-  // `programFolder` is the folder whose files the program reads and writes.
-  explicit SingleCopy(const QString& programFolder);
+  // `dataFolder` is the folder whose files the program reads and writes.
+  explicit SingleCopy(const QString& dataFolder);
   SingleCopy(const SingleCopy&) = delete;
   SingleCopy& operator=(const SingleCopy&) = delete;
 
@@ -35,8 +35,8 @@ class SingleCopy {
 
   // The local server name of a folder: a hash of its canonical path, so that copies in different
   // folders never meet and the name stays short whatever the folder's length.
-  static QString ServerName(const QString& programFolder);
-  // The lock file's name inside the program folder.
+  static QString ServerName(const QString& dataFolder);
+  // The lock file's name inside the data folder.
   static QString LockFileName();
 
  private:

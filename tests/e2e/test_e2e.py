@@ -61,10 +61,10 @@ def settings_text(points_per_page):
 class Session:
     """One run of the program in its folder on the desktop."""
 
-    def __init__(self, desk, program, elsewhere):
+    def __init__(self, desk, program, elsewhere, **start_options):
         self.desk = desk
         self.program = program
-        self.process = desk.start(program, cwd=elsewhere)
+        self.process = desk.start(program, cwd=elsewhere, **start_options)
         self.window = desk.window(CAPTION)
         progress(f"the window {CAPTION!r} is up")
         self.left, self.top, width, height = desk.geometry(self.window)

@@ -306,16 +306,30 @@ class Desktop:
                     pids.add(int(pid[0]))
         return pids
 
-    def start(self, program, cwd):
-        """Starts `program` on this display with the xcb platform; its output goes to a log."""
+    def admit_user(self, name):
+        """Lets programs of the local user `name` connect to this display, as
+        `xhost +si:localuser:<name>` does; the server admits only this script's user otherwise."""
+        self.x.change_hosts(X.HostInsert, X.FamilyServerInterpreted,
+                            list(b"localuser\0" + name.encode()))
+        self.x.sync()
+
+    def start(self, program, cwd, user=None, env=None):
+        """Starts `program` on this display with the xcb platform; its output goes to a log.
+        With `user` (a user id) it runs as that user with no supplementary groups; `env` adds
+        to or replaces variables of its environment."""
+        argv = [program]
+        if user is not None:
+            argv = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups", program]
+        extra = env or {}
         env = self._environment()
+        env.update(extra)
         env.update(QT_QPA_PLATFORM="xcb")
         if self.session_bus:
             # Qt registers with the accessibility bus only when a screen reader is on, or with
             # this: the worst case a desktop can offer the program.
             env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         log = open(os.path.join(self.runtime_dir, f"program-{len(self.processes)}.log"), "wb")
-        process = self._spawn([program], cwd=cwd, env=env, stdout=log, stderr=subprocess.STDOUT)
+        process = self._spawn(argv, cwd=cwd, env=env, stdout=log, stderr=subprocess.STDOUT)
         process.log_path = log.name
         log.close()
         return process

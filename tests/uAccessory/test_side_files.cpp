@@ -20,7 +20,7 @@ class TestSideFiles : public QObject {
   void init();
   void cleanup();
 
-  void PathsLieUnderTheProgramFolder();
+  void PathsLieInTheSettingsFolder();
   void CreatesFoldersWithMissingParents();
   void WritesMemoFiles_data();
   void WritesMemoFiles();
@@ -39,6 +39,9 @@ class TestSideFiles : public QObject {
   void BlockedFolderRaises();
 
  private:
+  // The folder of the settings file, which the side files lie in.
+  QString Folder() const { return dir_->path() + "/"; }
+
   std::unique_ptr<QTemporaryDir> dir_;
 };
 
@@ -51,21 +54,22 @@ void TestSideFiles::cleanup() {
   base::SetProgramFolder(std::string());
 }
 
-void TestSideFiles::PathsLieUnderTheProgramFolder() {
+void TestSideFiles::PathsLieInTheSettingsFolder() {
   const QString root = dir_->path() + "/";
-  QCOMPARE(MemoSideFolder(), root + "System/");
-  QCOMPARE(ListSideFolder(), root + "System/Settings/");
-  QCOMPARE(MemoSideFilePath("Numbers_Memo"), root + "System/Numbers_Memo.txt");
-  QCOMPARE(ListSideFilePath("UserAgentListBox"), root + "System/Settings/UserAgentListBox.txt");
+  QCOMPARE(MemoSideFolder(Folder()), root + "System/");
+  QCOMPARE(ListSideFolder(Folder()), root + "System/Settings/");
+  QCOMPARE(MemoSideFilePath(Folder(), "Numbers_Memo"), root + "System/Numbers_Memo.txt");
+  QCOMPARE(ListSideFilePath(Folder(), "UserAgentListBox"),
+           root + "System/Settings/UserAgentListBox.txt");
 }
 
 void TestSideFiles::CreatesFoldersWithMissingParents() {
-  QVERIFY(!QFileInfo::exists(MemoSideFolder()));
-  CreateSideFolderFor(ListSideFilePath("List"));
-  QVERIFY(QFileInfo(ListSideFolder()).isDir());
-  WriteMemoSideFile(MemoSideFilePath("Numbers_Memo"), "5 12");
-  CreateSideFolderFor(MemoSideFilePath("Memo"));  // already there: nothing happens
-  QCOMPARE(ReadBytes(MemoSideFilePath("Numbers_Memo")), QByteArray("5 12"));
+  QVERIFY(!QFileInfo::exists(MemoSideFolder(Folder())));
+  CreateSideFolderFor(ListSideFilePath(Folder(), "List"));
+  QVERIFY(QFileInfo(ListSideFolder(Folder())).isDir());
+  WriteMemoSideFile(MemoSideFilePath(Folder(), "Numbers_Memo"), "5 12");
+  CreateSideFolderFor(MemoSideFilePath(Folder(), "Memo"));  // already there: nothing happens
+  QCOMPARE(ReadBytes(MemoSideFilePath(Folder(), "Numbers_Memo")), QByteArray("5 12"));
 }
 
 void TestSideFiles::WritesMemoFiles_data() {
@@ -82,8 +86,8 @@ void TestSideFiles::WritesMemoFiles_data() {
 void TestSideFiles::WritesMemoFiles() {
   QFETCH(QString, text);
   QFETCH(QByteArray, bytes);
-  CreateSideFolderFor(MemoSideFilePath("Memo"));
-  const QString path = MemoSideFilePath("Numbers_Memo");
+  CreateSideFolderFor(MemoSideFilePath(Folder(), "Memo"));
+  const QString path = MemoSideFilePath(Folder(), "Numbers_Memo");
   WriteMemoSideFile(path, text);
   QCOMPARE(ReadBytes(path), bytes);
   const std::optional<SideFileText> back = ReadMemoSideFile(path);
@@ -105,8 +109,8 @@ void TestSideFiles::WritesListFiles_data() {
 void TestSideFiles::WritesListFiles() {
   QFETCH(QStringList, items);
   QFETCH(QByteArray, bytes);
-  CreateSideFolderFor(ListSideFilePath("List"));
-  const QString path = ListSideFilePath("List");
+  CreateSideFolderFor(ListSideFilePath(Folder(), "List"));
+  const QString path = ListSideFilePath(Folder(), "List");
   WriteListSideFile(path, items);
   QCOMPARE(ReadBytes(path), bytes);
   QCOMPARE(ReadListSideFile(path).value().lines, items);
@@ -169,8 +173,8 @@ void TestSideFiles::ReadsListLines() {
 }
 
 void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
-  CreateSideFolderFor(MemoSideFilePath("Memo"));
-  const QString memo = MemoSideFilePath("Numbers_Memo");
+  CreateSideFolderFor(MemoSideFilePath(Folder(), "Memo"));
+  const QString memo = MemoSideFilePath(Folder(), "Numbers_Memo");
   WriteBytes(memo, Utf8Mark("5 12"));
   const std::optional<SideFileText> loaded = ReadMemoSideFile(memo);
   QVERIFY(loaded.has_value());
@@ -178,8 +182,8 @@ void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
   WriteMemoSideFile(memo, loaded->text + " Ж", loaded->encoding);
   QCOMPARE(ReadBytes(memo), Utf8Mark("5 12 Ж"));
 
-  CreateSideFolderFor(ListSideFilePath("List"));
-  const QString list = ListSideFilePath("List");
+  CreateSideFolderFor(ListSideFilePath(Folder(), "List"));
+  const QString list = ListSideFilePath(Folder(), "List");
   WriteBytes(list, Utf16Be("a\r\n"));
   const std::optional<SideFileLines> items = ReadListSideFile(list);
   QVERIFY(items.has_value());
@@ -188,8 +192,8 @@ void TestSideFiles::MarkedFileWrittenBackWithItsMark() {
 }
 
 void TestSideFiles::MissingFileIsNothing() {
-  QVERIFY(!ReadMemoSideFile(MemoSideFilePath("Numbers_Memo")).has_value());
-  QVERIFY(!ReadListSideFile(ListSideFilePath("List")).has_value());
+  QVERIFY(!ReadMemoSideFile(MemoSideFilePath(Folder(), "Numbers_Memo")).has_value());
+  QVERIFY(!ReadListSideFile(ListSideFilePath(Folder(), "List")).has_value());
   QCOMPARE(ReadRawSettingsText(dir_->filePath("settings.dat")), QString());
 }
 
@@ -213,8 +217,8 @@ void TestSideFiles::ReadsRawSettingsText() {
 }
 
 void TestSideFiles::FailedWriteRaisesAndKeepsTheFile() {
-  CreateSideFolderFor(MemoSideFilePath("Memo"));
-  const QString memo = MemoSideFilePath("Numbers_Memo");
+  CreateSideFolderFor(MemoSideFilePath(Folder(), "Memo"));
+  const QString memo = MemoSideFilePath(Folder(), "Numbers_Memo");
   WriteBytes(memo, "old");
   // Root ignores permission bits: a folder where the temporary file must go blocks the write.
   QVERIFY(QDir().mkdir(memo + ".tmp"));
@@ -223,7 +227,7 @@ void TestSideFiles::FailedWriteRaisesAndKeepsTheFile() {
       QString("Cannot create file \"%1\". %2").arg(memo, QString::fromUtf8(std::strerror(EISDIR))));
   QCOMPARE(ReadBytes(memo), QByteArray("old"));
 
-  const QString in_missing_folder = ListSideFilePath("List");
+  const QString in_missing_folder = ListSideFilePath(Folder(), "List");
   QCOMPARE(ErrorOf([&] { WriteListSideFile(in_missing_folder, {"a"}); }),
            QString("Cannot create file \"%1\". %2")
                .arg(in_missing_folder, QString::fromUtf8(std::strerror(ENOENT))));
@@ -243,7 +247,7 @@ void TestSideFiles::UnreadableFileRaises() {
 void TestSideFiles::BlockedFolderRaises() {
   WriteBytes(dir_->filePath("System"), "a file where the folder should be");
   // The message names the side file that could not be written, not the folder on its way.
-  const QString file = ListSideFilePath("List");
+  const QString file = ListSideFilePath(Folder(), "List");
   const QString error = ErrorOf([&] { CreateSideFolderFor(file); });
   QVERIFY2(error.startsWith(QString("Cannot create file \"%1\". ").arg(file)), qPrintable(error));
   QVERIFY(error.size() > QString("Cannot create file \"%1\". ").arg(file).size());

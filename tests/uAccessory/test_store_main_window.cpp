@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <qpa/qwindowsysteminterface.h>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -37,6 +38,8 @@ class TestStoreMainWindow : public QObject {
   void UnreadableSideFileReportedAtStart();
   void FileValueOutsideTheFolderIsIgnored();
   void CloseDuringRebuildWaitsForIt();
+  void UserStateOrShippedDefaults_data();
+  void UserStateOrShippedDefaults();
 };
 
 void TestStoreMainWindow::CloseSavesAndStartRestores() {
@@ -227,6 +230,58 @@ void TestStoreMainWindow::CloseDuringRebuildWaitsForIt() {
   QVERIFY(form.isVisible());
   QTRY_VERIFY(!form.isVisible());
   QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), QByteArray("5 "));
+}
+
+void TestStoreMainWindow::UserStateOrShippedDefaults_data() {
+  // The files already in the user's folder; "" for none. The shipped folder always holds a
+  // settings file with 300 points per page and the list "1 2".
+  QTest::addColumn<QByteArray>("userSettings");
+  QTest::addColumn<QByteArray>("userMemo");
+  QTest::addColumn<QString>("restoredList");
+  QTest::addColumn<QString>("restoredPerPage");
+  QTest::newRow("nothing of the user's: the shipped defaults")
+      << QByteArray() << QByteArray() << "1 2"
+      << "300";
+  QTest::newRow("the user's settings and list") << MainSection("400") << QByteArray("5 6") << "5 6"
+                                                << "400";
+  QTest::newRow("the user's list alone") << QByteArray() << QByteArray("7") << "7"
+                                         << "100";
+  QTest::newRow("the user's settings alone") << MainSection("500") << QByteArray() << ""
+                                             << "500";
+}
+
+// A restore reads the user's folder once it holds any state, the shipped files until then; the
+// side files are always those beside the settings file read, and a save writes only into the
+// user's folder.
+void TestStoreMainWindow::UserStateOrShippedDefaults() {
+  QFETCH(QByteArray, userSettings);
+  QFETCH(QByteArray, userMemo);
+  QFETCH(QString, restoredList);
+  QFETCH(QString, restoredPerPage);
+
+  MainFormFixture f;
+  QTemporaryDir shipped, user;
+  const QString shipped_settings = shipped.filePath("settings.dat");
+  const QString user_settings = user.filePath("settings.dat");
+  QVERIFY(WriteBytes(shipped_settings, MainSection("300")));
+  QVERIFY(WriteBytes(shipped.filePath("System/Numbers_Memo.txt"), "1 2"));
+  if (!userSettings.isEmpty())
+    QVERIFY(WriteBytes(user_settings, userSettings));
+  if (!userMemo.isEmpty())
+    QVERIFY(WriteBytes(user.filePath("System/Numbers_Memo.txt"), userMemo));
+  TmainForm& form = f.Open();
+
+  LoadFormsState(SettingsToRestore(user_settings, shipped_settings));
+  QCOMPARE(form.Numbers_Memo->Text(), restoredList);
+  QCOMPARE(form.DotsPerPage_SE->Text(), restoredPerPage);
+
+  form.Numbers_Memo->SetText("9 10");
+  SaveFormsState(user_settings);
+  QCOMPARE(ReadBytes(user_settings), MainSection(restoredPerPage.toLatin1()));
+  QCOMPARE(ReadBytes(user.filePath("System/Numbers_Memo.txt")), QByteArray("9 10"));
+  QCOMPARE(ReadBytes(shipped_settings), MainSection("300"));
+  QCOMPARE(ReadBytes(shipped.filePath("System/Numbers_Memo.txt")), QByteArray("1 2"));
+  QVERIFY(QDir(f.folder.path()).isEmpty());
 }
 
 int main(int argc, char** argv) {
