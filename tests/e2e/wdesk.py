@@ -139,7 +139,8 @@ class Desktop:
 
         def sockets():
             if self.sway.poll() is not None:
-                raise Failure(f"sway ended with code {self.sway.returncode}:\n{self.log(self.sway)}")
+                raise Failure(f"sway ended with code {self.sway.returncode}:\n"
+                              f"{self.log(self.sway)}")
             names = os.listdir(self.runtime_dir)
             displays = [n for n in names if n.startswith("wayland-") and not n.endswith(".lock")]
             ipc = [n for n in names if n.startswith("sway-ipc.") and n.endswith(".sock")]
