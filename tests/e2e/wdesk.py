@@ -288,6 +288,17 @@ class Desktop:
             raise Failure(f"grim gave an unexpected image: {fields}, {len(rgb)} bytes")
         return Image(left, top, width, height, rgb)
 
+    # --- activation tokens ---------------------------------------------------------------------
+
+    def activation_token(self):
+        """A new activation token from the compositor, as a launcher asks for one to hand to the
+        program it starts (XDG_ACTIVATION_TOKEN)."""
+        client = WaylandClient(os.path.join(self.runtime_dir, self.display))
+        try:
+            return client.activation_token("tarvelon")
+        finally:
+            client.close()
+
     # --- input ---------------------------------------------------------------------------------
 
     def _pointer_event(self):
@@ -328,3 +339,83 @@ class Desktop:
         for modifier in reversed(modifiers):
             argv += ["-m", modifier]
         self.run(*argv)
+
+
+class WaylandClient:
+    """Just enough of the Wayland wire protocol to ask the compositor for an activation token:
+    the registry, one bind and the xdg_activation_v1 requests. Written out here, some sixty lines,
+    since Debian has no Python binding for libwayland."""
+
+    def __init__(self, path):
+        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.socket.settimeout(PATIENCE)
+        self.socket.connect(path)
+        self.next_id = 2  # 1 is the display
+        self.received = b""
+
+    def close(self):
+        self.socket.close()
+
+    def new_id(self):
+        self.next_id += 1
+        return self.next_id - 1
+
+    @staticmethod
+    def string(text):
+        data = text.encode() + b"\0"
+        return struct.pack("=I", len(data)) + data + bytes(-len(data) % 4)
+
+    @staticmethod
+    def read_string(payload, at):
+        length = struct.unpack_from("=I", payload, at)[0]
+        text = payload[at + 4:at + 4 + length - 1].decode()
+        return text, at + 4 + length + (-length % 4)
+
+    def send(self, target, opcode, payload=b""):
+        self.socket.sendall(struct.pack("=II", target, (8 + len(payload)) << 16 | opcode) + payload)
+
+    def event(self):
+        """The next event: (object, opcode, payload)."""
+        while True:
+            if len(self.received) >= 8:
+                target, word = struct.unpack_from("=II", self.received)
+                size = word >> 16
+                if len(self.received) >= size:
+                    payload, self.received = self.received[8:size], self.received[size:]
+                    if target == 1 and word & 0xFFFF == 0:  # wl_display.error
+                        _, code = struct.unpack_from("=II", payload)
+                        raise Failure(f"the compositor reports error {code}: "
+                                      f"{self.read_string(payload, 8)[0]}")
+                    return target, word & 0xFFFF, payload
+            chunk = self.socket.recv(4096)
+            if not chunk:
+                raise Failure("the compositor closed the connection")
+            self.received += chunk
+
+    def activation_token(self, app_id):
+        registry = self.new_id()
+        self.send(1, 1, struct.pack("=I", registry))  # wl_display.get_registry
+        done = self.new_id()
+        self.send(1, 0, struct.pack("=I", done))  # wl_display.sync
+        activation = None
+        while True:
+            target, opcode, payload = self.event()
+            if target == registry and opcode == 0:  # wl_registry.global
+                name = struct.unpack_from("=I", payload)[0]
+                interface, _ = self.read_string(payload, 4)
+                if interface == "xdg_activation_v1":
+                    activation = self.new_id()
+                    self.send(registry, 0, struct.pack("=I", name) + self.string(interface) +
+                              struct.pack("=II", 1, activation))  # wl_registry.bind
+            elif target == done:
+                break
+        if activation is None:
+            raise Failure("the compositor offers no xdg_activation_v1")
+        token = self.new_id()
+        self.send(activation, 1, struct.pack("=I", token))  # get_activation_token
+        self.send(token, 1, self.string(app_id))  # set_app_id
+        self.send(token, 3)  # commit
+        while True:
+            target, opcode, payload = self.event()
+            if target == token and opcode == 0:  # xdg_activation_token_v1.done
+                return self.read_string(payload, 0)[0]
