@@ -14,7 +14,7 @@ program_packages="cmake make g++ qt6-base-dev qt6-base-private-dev qt6-translati
 package_tools="dpkg-dev file"
 test_packages="fonts-dejavu-core xvfb xdotool python3 python3-xlib python3-gi gir1.2-atspi-2.0 dbus at-spi2-core
   librsvg2-bin desktop-file-utils appstream
-  sway wtype grim wayvnc qt6-wayland lintian $package_tools"
+  man-db sway wtype grim wayvnc qt6-wayland lintian $package_tools"
 
 only_program=false
 only_package=false
@@ -114,6 +114,7 @@ check_tools() {
   has desktop-file-validate || miss "desktop-file-validate (desktop-file-utils), for the install test"
   has appstreamcli || miss "appstreamcli (AppStream), for the install test"
   has lintian || miss "lintian, for the package test"
+  has man || miss "man (man-db), for the install test"
   for tool in sway wtype grim wayvnc; do
     has $tool || miss "$tool, for the end-to-end run on Wayland"
   done

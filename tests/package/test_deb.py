@@ -119,8 +119,11 @@ def check_documents(root, version):
     check(parsed == version, f"the changelog's newest version is {parsed}, not {version}")
     with open(os.path.join(root, "usr/share/doc/tarvelon/copyright"), encoding="utf-8") as f:
         check("Copyright:" in f.read(), "the copyright file holds no Copyright field")
-    with open(os.path.join(root, "usr/share/applications/tarvelon.desktop"), encoding="utf-8") as f:
+    launcher = os.path.join(root, "usr/share/applications/tarvelon.desktop")
+    with open(launcher, encoding="utf-8") as f:
         check("\nExec=tarvelon\n" in f.read(), "the launcher does not start tarvelon by name")
+    remarks = output_of("desktop-file-validate", launcher)
+    check(remarks.strip() == "", f"desktop-file-validate has remarks: {remarks}")
 
 
 def run_extracted(root):
