@@ -8,13 +8,15 @@
 #include "ui/single_copy.h"
 
 int main(int argc, char** argv) {
+  // Taken before the application object exists, which may remove them from the environment.
+  const ui::ActivationTokens tokens = ui::ActivationTokens::FromEnvironment();
   ui::TApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Tarvelon"));
   ui::InstallQtTranslations();
   // One copy per data folder (the program folder, or the user's own folder when the program
   // folder is not writable): a later start brings the running window forward and ends.
   ui::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
-  if (const auto claim = copy.Take(); claim != ui::SingleCopy::Claim::kFirst)
+  if (const auto claim = copy.Take(tokens); claim != ui::SingleCopy::Claim::kFirst)
     return claim == ui::SingleCopy::Claim::kAskedOther ? 0 : 1;
   mainForm = new TmainForm;
   const ui::TSessionEnd session_end([] { mainForm->FormClose(); });

@@ -334,23 +334,29 @@ def check_accessibility(app, points_per_page=100):
              f"{chart['description']!r}")
 
 
-def check_second_copy(app, folder, elsewhere):
+def check_second_copy(app, folder, elsewhere, launched=False):
     """Another start in the same program folder while `app` runs: it ends at once with code 0,
     writes nothing, and the running window comes to the front above another window that had
-    the focus."""
+    the focus. With `launched`, the start comes as from a launcher, with a startup id."""
     desk = app.desk
     # The cover leaves the settings box free. Without a window manager the program asks the X
     # server for the focus with the time of the last event it saw, and the server refuses a
     # time older than the cover's own focus change: the pointer passing over the free part gives
-    # the program a time that is newer, as any pointer movement would on a desktop.
+    # the program a time that is newer, as any pointer movement would on a desktop. A launched
+    # start needs no such help: its startup id carries the time of the launch, later than the
+    # cover's focus, and the running copy asks for the focus with that time.
     cover = desk.cover(app.window, 431)
-    app.desk.move(*app.at(MEMO))
-    app.rest()
+    env = {}
+    if launched:
+        env["DESKTOP_STARTUP_ID"] = f"tarvelon-e2e-launcher_TIME{desk.server_time(cover)}"
+    else:
+        app.desk.move(*app.at(MEMO))
+        app.rest()
     if desk.has_focus(app.window) or desk.stacked_above(app.window, cover):
         raise Failure("the program's window stayed in front of the cover")
     before = folder_contents(folder)
     started = time.monotonic()
-    second = desk.start(app.program, cwd=elsewhere)
+    second = desk.start(app.program, cwd=elsewhere, env=env)
     wait_until(lambda: second.poll() is not None, "the second start to end")
     progress(f"the second start ended after {time.monotonic() - started:.2f} s")
     if second.returncode != 0:
@@ -366,7 +372,7 @@ def check_second_copy(app, folder, elsewhere):
     wait_until(in_front, "the running window to come to the front")
     if len(desk.windows(CAPTION)) != 1:
         raise Failure("a second main window is up")
-    progress("the running window came to the front")
+    progress("the running window came to the front" + (" for a launched start" if launched else ""))
     cover.destroy()
     desk.x.sync()
 
@@ -424,6 +430,7 @@ def second_session(app, folder, elsewhere):
     if app.message_boxes():
         raise Failure("a message box came up on the restart")
     check_second_copy(app, folder, elsewhere)
+    check_second_copy(app, folder, elsewhere, launched=True)
     app.close()
     # The start-up rebuild wrote the list back without its trailing space.
     expect_saved_state(folder, "5 12 8 29", 200, elsewhere)

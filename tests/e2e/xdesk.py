@@ -20,7 +20,7 @@ import time
 import zlib
 
 try:
-    from Xlib import X, display
+    from Xlib import X, Xatom, display
     from Xlib.protocol import event
 except ImportError:
     raise SystemExit("python3-xlib is missing: apt-get install python3-xlib") from None
@@ -430,6 +430,18 @@ class Desktop:
         self.x.sync()
         wait_until(lambda: self.has_focus(cover), "the cover window to have the focus")
         return cover
+
+    def server_time(self, window):
+        """The X server's time now, read from the event a change of a property of `window` (one
+        of ours) brings back, as launchers take the time of a launch."""
+        window.change_attributes(event_mask=X.PropertyChangeMask)
+        atom = self.x.intern_atom("TARVELON_TEST_TIME")
+        window.change_property(atom, Xatom.STRING, 8, b"now")
+        self.x.flush()
+        while True:
+            e = self.x.next_event()
+            if e.type == X.PropertyNotify and e.window.id == window.id and e.atom == atom:
+                return e.time
 
     def has_focus(self, window):
         """Whether `window` holds the X input focus (no window manager decides it here)."""
