@@ -7,8 +7,9 @@ Copies PROGRAM into a fresh program folder that the desktop's user owns, stores 
 starts the program on sway with Qt's wayland platform. Checks the stored walk on a screenshot,
 clicks into the number box, types a number and Enter, types a number out of range and clicks the
 OK of the message box that reports it, checking the chart after each; starts the program again
-while it runs, after another window took the focus: that start must end at once and write
-nothing; then closes the window as the
+while it runs with an activation token from the compositor, after another window took the focus:
+that start must end at once and write nothing, and the running window must get the focus back
+by the token it handed over; then closes the window as the
 compositor does and checks the saved files byte for byte. Exits 0 when every check held.
 """
 
@@ -40,7 +41,9 @@ class Session:
 
     def __init__(self, desk, program, elsewhere):
         self.desk = desk
-        self.process = desk.spawn([program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
+        # The one-copy guard logs what a later start hands over.
+        self.process = desk.spawn([program], cwd=elsewhere, QT_QPA_PLATFORM="wayland",
+                                  QT_LOGGING_RULES="tarvelon.copies.info=true")
         view = desk.window(CAPTION, self.process.pid)
         progress(f"the window {CAPTION!r} is up, app_id {view['app_id']!r}")
         self.locate()
@@ -104,7 +107,8 @@ class Session:
 def check_second_copy(app, program, folder, other_program, elsewhere):
     """Another start in the same program folder while `app` runs, after a window of another copy
     took the focus, started with an activation token as a launcher starts programs: it ends at
-    once with code 0 and writes nothing."""
+    once with code 0 and writes nothing, hands the token to the running copy, and the running
+    window gets the focus back by it."""
     desk = app.desk
     other = desk.spawn([other_program], cwd=elsewhere, QT_QPA_PLATFORM="wayland")
     desk.window(CAPTION, other.pid)
@@ -126,6 +130,12 @@ def check_second_copy(app, program, folder, other_program, elsewhere):
         raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
     if len(desk.windows(CAPTION, app.process.pid)) != 1:
         raise Failure("the running copy does not have exactly one main window")
+    handed_over = f"XDG_ACTIVATION_TOKEN={token}"
+    wait_until(lambda: handed_over in desk.log(app.process),
+               f"the running copy to log the token {token}")
+    progress(f"the running copy received the token {token}")
+    wait_until(app.focused, "the running window to get the focus by the token")
+    progress("the running window has the focus again")
     desk.close_window(other.pid)
     wait_until(lambda: other.poll() is not None, "the other copy to end")
 

@@ -25,10 +25,11 @@ from xdesk import PATIENCE, Failure, Image, _adopt_orphans, _descendants, _die_w
 UNPRIVILEGED = 65534  # nobody and nogroup
 SCREEN = (1280, 800)
 # The program's windows float at the size they ask for, as on a stacking desktop, so the chart's
-# pixels lie where they lie on X11; a window that asks to be activated gets the focus.
+# pixels lie where they lie on X11. A window on the visible workspace that asks to be activated
+# with a valid token gets the focus ("smart"; sway's own default only marks it urgent).
 CONFIG = f"""output HEADLESS-1 resolution {SCREEN[0]}x{SCREEN[1]} position 0 0
 for_window [app_id="tarvelon"] floating enable
-focus_on_window_activation focus
+focus_on_window_activation smart
 """
 # wtype sends the first key of a call before a client has taken its keyboard map, and that key is
 # lost; waiting this long (ms) first lets it arrive.
