@@ -52,7 +52,14 @@ std::string DataFolder() {
 
 std::string ChooseDataFolder(const std::string& program_folder,
                              const std::string& per_user_folder) {
+#ifdef TARVELON_FILES_ALWAYS_PER_USER
+  // A package's program lies in a folder of the system's: root may write there, but nobody's
+  // numbers belong beside /usr/bin/tarvelon.
+  static_cast<void>(program_folder);
+  return per_user_folder;
+#else
   return CanCreateFilesIn(program_folder) ? program_folder : per_user_folder;
+#endif
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

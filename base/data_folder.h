@@ -16,7 +16,8 @@ namespace base {
 std::string DataFolder();
 
 // Where the program writes, given its program folder and the per-user folder: the program
-// folder when this process can create files in it, otherwise the per-user folder.
+// folder when this process can create files in it, otherwise the per-user folder. A build for a
+// distribution's package (the program in the system's bin/) always takes the per-user folder.
 std::string ChooseDataFolder(const std::string& program_folder, const std::string& per_user_folder);
 
 // Whether this process may create files in `folder` (write and search permission, which the

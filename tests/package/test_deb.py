@@ -17,6 +17,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -167,6 +168,44 @@ def run_extracted(root):
             raise
 
 
+def catches_sigterm(pid):
+    """Whether the process has its SIGTERM handler in place (the kernel's caught-signal mask)."""
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("SigCgt:"):
+                return int(line.split()[1], 16) & (1 << (signal.SIGTERM - 1)) != 0
+    return False
+
+
+def run_as_root(root):
+    """Root could write the program's folder, yet its files go to its own folder too."""
+    program = os.path.join(root, "usr/bin/tarvelon")
+    installed = folder_contents(root)
+    with tempfile.TemporaryDirectory(prefix="tarvelon-root-") as home:
+        env = {"PATH": "/usr/bin:/bin", "HOME": home, "XDG_DATA_HOME": os.path.join(home, "data"),
+               "QT_QPA_PLATFORM": "offscreen"}
+        process = subprocess.Popen([program], cwd=home, env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.STDOUT)
+        store = os.path.join(home, "data", "tarvelon")
+        try:
+            deadline = time.monotonic() + 30
+            while not (os.path.exists(os.path.join(store, "tarvelon.lock"))
+                       and catches_sigterm(process.pid)):
+                check(time.monotonic() < deadline and process.poll() is None,
+                      "the program run by root took no lock in its own folder")
+                time.sleep(0.1)
+            process.terminate()  # SIGTERM saves like a close
+            check(process.wait(timeout=30) == 0, "the program run by root did not end cleanly")
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        check(os.path.exists(os.path.join(store, "settings.dat")),
+              "the program run by root saved nothing in its own folder")
+        check(folder_contents(root) == installed, "the program run by root wrote beside itself")
+    progress("run by root, the program saved in root's own folder")
+
+
 def run(source, build, version):
     package = build_package(source, build, version)
     run_lintian(package)
@@ -184,6 +223,7 @@ def run(source, build, version):
         check_documents(root, version)
         try:
             run_extracted(root)
+            run_as_root(root)
         finally:
             os.chmod(os.path.join(root, "usr/bin"), 0o755)
 
