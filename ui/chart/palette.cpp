@@ -4,6 +4,30 @@
 #include <cstddef>
 
 namespace ui {
+namespace {
+
+// The grid lies this far (out of 255) from the background towards the text colour: a faint
+// line on a light or a dark ground alike, and on white under black text the grey (232, 232, 232).
+constexpr int kGridShare = 23;
+
+int Blend(int from, int to) {
+  return from + ((to - from) * kGridShare + (to > from ? 127 : -127)) / 255;
+}
+
+}  // namespace
+
+// The colours the walk's design leaves open follow the chart's palette, so a dark theme gives a
+// dark chart; the title, the markers, the zero lines and the hover pen keep their own colours.
+TChartColours TChartColours::Of(const QPalette& palette) {
+  const QColor base = palette.color(QPalette::Active, QPalette::Base);
+  const QColor text = palette.color(QPalette::Active, QPalette::Text);
+  TChartColours colours;
+  colours.background = base;
+  colours.axis = text;
+  colours.grid = QColor(Blend(base.red(), text.red()), Blend(base.green(), text.green()),
+                        Blend(base.blue(), text.blue()));
+  return colours;
+}
 
 const TChartPalette& ChartPalette(int index) {
   static constexpr TChartPalette kTwelveColours = {
