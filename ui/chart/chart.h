@@ -24,8 +24,8 @@ class TChart : public QWidget {
   explicit TChart(QWidget* parent = nullptr);
   ~TChart() override;
 
-  // Appends the series (taking ownership) and gives it the first palette colour no series holds,
-  // or entry (n mod 12) + 1 when all twelve are taken, if it has no colour of its own.
+  // Appends the series (taking ownership) and gives it the first palette color no series holds,
+  // or entry (n mod 12) + 1 when all twelve are taken, if it has no color of its own.
   // Throws std::invalid_argument for nullptr or a series that already belongs to a chart.
   void AddSeries(TChartSeries* series);
   int SeriesCount() const;
@@ -37,8 +37,8 @@ class TChart : public QWidget {
 
   void SetTitleText(const QString& text);
   QString TitleText() const;
-  // 13: the twelve-colour palette; any other index: a palette of twelve plain colours. Series
-  // coloured from the palette take the same entry of the new one.
+  // 13: the twelve-color palette; any other index: a palette of twelve plain colors. Series
+  // colored from the palette take the same entry of the new one.
   void SetColorPaletteIndex(int index);
   int ColorPaletteIndex() const;
   void SetAllowPanning(TPanningMode mode);

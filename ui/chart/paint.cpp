@@ -14,15 +14,15 @@
 namespace ui {
 namespace {
 
-const QColor kTitleColour(0, 0, 255);
+const QColor kTitleColor(0, 0, 255);
 // The hover highlight: red at half opacity, 3 pixels wide.
-const QColor kHoverColour(255, 0, 0, 128);
+const QColor kHoverColor(255, 0, 0, 128);
 constexpr int kXLabelSpacing = 80;
 constexpr int kYLabelSpacing = 40;
 
-QPen LinePen(const QColor& colour, int width) {
+QPen LinePen(const QColor& color, int width) {
   // Square caps on pixel centres cover whole pixels, so horizontal lines come out crisp.
-  return QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+  return QPen(color, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ void TChart::paintEvent(QPaintEvent*) {
 
 QImage TChart::RenderImage() {
   QImage image(size(), QImage::Format_ARGB32_Premultiplied);
-  image.fill(TChartColours::Of(palette()).background);
+  image.fill(TChartColors::Of(palette()).background);
   QPainter painter(&image);
   Render(painter);
   return image;
@@ -61,7 +61,7 @@ void TChart::Render(QPainter& painter) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
-  painter.fillRect(rect(), TChartColours::Of(palette()).background);
+  painter.fillRect(rect(), TChartColors::Of(palette()).background);
   d_->DrawAxes(painter, scale);
   d_->DrawTitle(painter);
   if (!scale.plot.isEmpty()) {
@@ -81,7 +81,7 @@ void TChart::Private::DrawTitle(QPainter& painter) const {
   font.setBold(true);
   font.setPixelSize(24);
   painter.setFont(font);
-  painter.setPen(kTitleColour);
+  painter.setPen(kTitleColor);
   const QRect plot = chart_->PlotArea();
   painter.drawText(QRect(plot.left(), 0, plot.width(), plot.top()),
                    Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, title_);
@@ -92,9 +92,9 @@ void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) cons
   if (plot.isEmpty())
     return;
   painter.setFont(LabelFont());
-  const TChartColours colours = TChartColours::Of(chart_->palette());
-  const QColor& grid = colours.grid;
-  const QColor& axis = colours.axis;
+  const TChartColors colors = TChartColors::Of(chart_->palette());
+  const QColor& grid = colors.grid;
+  const QColor& axis = colors.axis;
   const int bottom = plot.top() + plot.height();  // the row just below the plot area
 
   double step = 0;
@@ -185,7 +185,7 @@ void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) co
     painter.fillRect(
         QRect(piece.first_column - half, piece.row - half,
               piece.last_column - piece.first_column + 1 + 2 * half, 1 + 2 * half),
-        hovered ? kHoverColour
+        hovered ? kHoverColor
                 : ToQColor(series_[static_cast<std::size_t>(piece.series)]->SeriesColor()));
   };
   auto next_piece = pieces.begin();
@@ -209,21 +209,21 @@ void TChart::Private::DrawPoints(QPainter& painter, const TChartScale& scale,
   const QColor outline(0, 0, 0);
   const auto xs = series.XValues();
   const auto ys = series.YValues();
-  const auto colours = series.PointColors();
+  const auto colors = series.PointColors();
   for (int i = first; i < last; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
     const int column = scale.Column(xs[at]);
     const int row = scale.Row(ys[at]);
-    const TColor colour = colours[at] == clTeeColor ? series.SeriesColor() : colours[at];
+    const TColor color = colors[at] == clTeeColor ? series.SeriesColor() : colors[at];
     // A 9 x 9 square: the outline ring around a 7 x 7 fill, on whole pixels.
     if (i == hovered) {
-      painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(colour));
-      painter.setPen(LinePen(kHoverColour, 3));
+      painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(color));
+      painter.setPen(LinePen(kHoverColor, 3));
       painter.setBrush(Qt::NoBrush);
       painter.drawRect(QRectF(column - 3.5, row - 3.5, 8, 8));
     } else {
       painter.fillRect(QRect(column - 4, row - 4, 9, 9), outline);
-      painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(colour));
+      painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(color));
     }
   }
 }
@@ -233,7 +233,7 @@ void TChart::Private::DrawLine(QPainter& painter, const TChartScale& scale,
   if (series.Count() < 2)
     return;
   const bool hovered = series.Index() == hover_series_;
-  const QPen pen = hovered ? LinePen(kHoverColour, 3) : LinePen(ToQColor(series.SeriesColor()), 1);
+  const QPen pen = hovered ? LinePen(kHoverColor, 3) : LinePen(ToQColor(series.SeriesColor()), 1);
   const double half = pen.widthF() / 2;
   painter.setPen(pen);
   auto [first, last] = series.IndexRange(scale.x_min, scale.x_max);

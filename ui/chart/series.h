@@ -28,14 +28,14 @@ class TChartSeries {
   // The accessors below throw std::out_of_range for an index outside 0 .. Count() - 1.
   double XValue(int index) const;
   double YValue(int index) const;
-  // The point's own colour, or the series colour for a point with the automatic colour.
+  // The point's own color, or the series color for a point with the automatic color.
   TColor ValueColor(int index) const;
   QString Label(int index) const;
   // The x of the last point; throws std::runtime_error when the series has no points.
   double LastX() const;
 
   // The points as columns, unchecked, for drawing and hit testing: the x values ascending, the y
-  // values, and each point's own colour (clTeeColor for the series colour).
+  // values, and each point's own color (clTeeColor for the series color).
   std::span<const double> XValues() const { return xs_; }
   std::span<const double> YValues() const { return ys_; }
   std::span<const TColor> PointColors() const { return colors_; }
@@ -43,7 +43,7 @@ class TChartSeries {
   TColor SeriesColor() const { return color_; }
   bool HasSeriesColor() const { return has_color_; }
   void SetSeriesColor(TColor color);
-  // The palette entry the colour came from (0-based), or -1 for a colour set by the owner.
+  // The palette entry the color came from (0-based), or -1 for a color set by the owner.
   int PaletteEntry() const { return palette_entry_; }
 
   QString Name() const { return name_; }
@@ -68,7 +68,7 @@ class TChartSeries {
   explicit TChartSeries(TKind kind);
 
  private:
-  // Only the chart that takes the series binds it and gives it palette colours; it reads the
+  // Only the chart that takes the series binds it and gives it palette colors; it reads the
   // points through the accessors above.
   friend class TChart;
   void BindTo(TChart* chart, int index);
@@ -92,13 +92,13 @@ class TChartSeries {
   bool cleared_ = false;
 };
 
-// Points drawn as 9 x 9 squares in each point's colour with a 1-pixel black outline.
+// Points drawn as 9 x 9 squares in each point's color with a 1-pixel black outline.
 class TPointSeries final : public TChartSeries {
  public:
   TPointSeries();
 };
 
-// Points joined by a straight 1-pixel line in the series colour, without markers.
+// Points joined by a straight 1-pixel line in the series color, without markers.
 class TLineSeries final : public TChartSeries {
  public:
   TLineSeries();
