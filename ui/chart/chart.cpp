@@ -2,8 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +25,11 @@ constexpr int kLeftMargin = 60;
 constexpr int kTopMargin = 44;
 constexpr int kRightMargin = 20;
 constexpr int kBottomMargin = 28;
+const QColor kTitleColor(0, 0, 255);
+
+int PixelOf(double coordinate) {
+  return static_cast<int>(std::floor(coordinate));
+}
 
 // Assistive technology sees the widget as a chart, named by its title and described in words.
 QAccessibleInterface* ChartFactory(const QString& /*class_name*/, QObject* object) {
@@ -164,36 +172,6 @@ int TChart::HoverPoint() const {
   return d_->hover_point_;
 }
 
-void TChart::Private::PointAdded(const TChartSeries& series, double y) {
-  if (!series.WasCleared() && steady_valid_) {
-    steady_min_ = std::min(steady_min_, y);
-    steady_max_ = std::max(steady_max_, y);
-  }
-  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
-    visible_lines_dirty_ = true;
-  RequestRepaint();
-}
-
-void TChart::Private::SeriesCleared(TChartSeries& series, bool first_clear) {
-  if (first_clear) {
-    // Its points may have held the extremes: work the steady ones out again, once.
-    shrinkable_series_.push_back(&series);
-    steady_valid_ = false;
-  }
-  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
-    visible_lines_dirty_ = true;
-  // The highlighted point is gone; the next mouse move finds what lies under the pointer now.
-  if (series.Index() == hover_series_)
-    hover_series_ = hover_point_ = -1;
-  RequestRepaint();
-}
-
-void TChart::Private::SeriesColorChanged(TColor old_color, TColor new_color) {
-  palette_holders_.Release(PaletteEntryOf(old_color));
-  palette_holders_.Hold(PaletteEntryOf(new_color));
-  RequestRepaint();
-}
-
 void TChart::Private::RequestRepaint() {
   RequestDescription();
   // Many changes in a row cost one update() call; the flag drops when the paint runs.
@@ -250,79 +228,110 @@ QString TChart::Private::Description() const {
   return text;
 }
 
-bool TChart::Private::DataYRange(double* lo, double* hi) const {
-  if (!steady_valid_) {
-    steady_min_ = std::numeric_limits<double>::infinity();
-    steady_max_ = -std::numeric_limits<double>::infinity();
-    for (const auto& series : series_) {
-      if (!series->WasCleared()) {
-        steady_min_ = std::min(steady_min_, series->MinY());
-        steady_max_ = std::max(steady_max_, series->MaxY());
-      }
-    }
-    steady_valid_ = true;
+void TChart::paintEvent(QPaintEvent*) {
+  d_->repaint_requested_ = false;
+  QPainter painter(this);
+  Render(painter);
+}
+
+QImage TChart::RenderImage() {
+  QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(TChartColors::Of(palette()).background);
+  QPainter painter(&image);
+  Render(painter);
+  return image;
+}
+
+void TChart::Render(QPainter& painter) {
+  d_->EnsureVisibleLines();
+  const TChartScale scale = d_->MakeScale();
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.fillRect(rect(), TChartColors::Of(palette()).background);
+  d_->DrawAxes(painter, scale);
+  d_->DrawTitle(painter);
+  if (!scale.plot.isEmpty()) {
+    // Whatever lies outside the range is cut at the plot area's edges.
+    painter.setClipRect(scale.plot, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    d_->DrawSeries(painter, scale);
   }
-  double low = steady_min_;
-  double high = steady_max_;
-  for (const TChartSeries* series : shrinkable_series_) {
-    low = std::min(low, series->MinY());
-    high = std::max(high, series->MaxY());
-  }
-  if (!(low <= high))
-    return false;
-  *lo = low;
-  *hi = high;
-  return true;
+  painter.restore();
+  if (OnAfterDraw)
+    OnAfterDraw();
 }
 
-void TChart::Private::RecountPaletteHolders() {
-  palette_holders_.Clear();
-  for (const auto& series : series_)
-    palette_holders_.Hold(PaletteEntryOf(series->SeriesColor()));
-}
-
-int TChart::Private::PaletteEntryOf(TColor color) const {
-  return ui::PaletteEntryOf(ChartPalette(palette_index_), color);
-}
-
-bool TChart::Private::FitsVisibleLines(const TChartSeries& series) {
-  if (!series.IsLine() || series.Count() != 2)
-    return false;
-  const auto xs = series.XValues();
-  const auto ys = series.YValues();
-  return ys[0] == ys[1] && std::isfinite(ys[0]) && std::isfinite(xs[0]) && std::isfinite(xs[1]);
-}
-
-void TChart::Private::EnsureVisibleLines() {
-  if (!visible_lines_dirty_)
+void TChart::Private::DrawTitle(QPainter& painter) const {
+  if (title_.isEmpty())
     return;
-  visible_lines_.Clear();
-  others_.clear();
-  for (std::size_t i = 0; i < series_.size(); ++i) {
-    const TChartSeries& series = *series_[i];
-    in_visible_lines_[i] = FitsVisibleLines(series);
-    if (in_visible_lines_[i])
-      visible_lines_.Add(series.YValues()[0], series.XValues()[0], series.XValues()[1],
-                         static_cast<int>(i));
-    else
-      others_.push_back(static_cast<int>(i));
-  }
-  visible_lines_dirty_ = false;
+  QFont font = QApplication::font();
+  font.setBold(true);
+  font.setPixelSize(24);
+  painter.setFont(font);
+  painter.setPen(kTitleColor);
+  const QRect plot = chart_->PlotArea();
+  painter.drawText(QRect(plot.left(), 0, plot.width(), plot.top()),
+                   Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, title_);
 }
 
-TChartScale TChart::Private::MakeScale() const {
-  TChartScale scale;
-  scale.plot = chart_->PlotArea();
-  scale.x_min = bottom_axis_.Minimum();
-  scale.x_max = bottom_axis_.Maximum();
-  double lo = 0;
-  double hi = 0;
-  if (DataYRange(&lo, &hi)) {
-    scale.y_min = lo;
-    scale.y_max = hi;
-    scale.y_spread = hi > lo && std::isfinite(hi - lo);
+void TChart::mousePressEvent(QMouseEvent* event) {
+  // Anywhere on the chart, the left button starts a pan; Qt keeps sending this widget the
+  // mouse's events until the button is released, even outside it.
+  if (event->button() == Qt::LeftButton && d_->panning_mode_ == TPanningMode::pmHorizontal) {
+    d_->panning_ = true;
+    d_->pan_column_ = PixelOf(event->position().x());
+    d_->SetHover(-1, -1);
   }
-  return scale;
+  event->accept();
+}
+
+void TChart::mouseMoveEvent(QMouseEvent* event) {
+  if (d_->panning_) {
+    const int column = PixelOf(event->position().x());
+    const int width = PlotArea().width();
+    if (column != d_->pan_column_ && width > 0) {
+      // Dragging to the right brings smaller x into view; the range keeps its width.
+      TChartAxis& axis = d_->bottom_axis_;
+      const double shift = (d_->pan_column_ - column) * (axis.Maximum() - axis.Minimum()) / width;
+      axis.SetMinMax(axis.Minimum() + shift, axis.Maximum() + shift);
+    }
+    d_->pan_column_ = column;
+    event->accept();
+    return;
+  }
+  int series = -1;
+  int point = -1;
+  d_->HitTest(event->position(), &series, &point);
+  d_->SetHover(series, point);
+  event->accept();
+}
+
+void TChart::mouseReleaseEvent(QMouseEvent* event) {
+  d_->panning_ = false;
+  int series = -1;
+  int point = -1;
+  d_->HitTest(event->position(), &series, &point);
+  d_->SetHover(series, point);
+  event->accept();
+}
+
+void TChart::leaveEvent(QEvent* event) {
+  if (!d_->panning_)
+    d_->SetHover(-1, -1);
+  QWidget::leaveEvent(event);
+}
+
+void TChart::wheelEvent(QWheelEvent* event) {
+  // Zooming is off: the wheel changes nothing, and it does not scroll whatever holds the chart.
+  event->accept();
+}
+
+void TChart::Private::SetHover(int series, int point) {
+  if (series == hover_series_ && point == hover_point_)
+    return;
+  hover_series_ = series;
+  hover_point_ = point;
+  chart_->update();
 }
 
 }  // namespace ui

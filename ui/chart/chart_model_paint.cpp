@@ -1,13 +1,15 @@
 #include "ui/chart/chart.h"
 
 #include <QMouseEvent>
-#include <QWheelEvent>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "ui/chart/chart_private.h"
+#include "ui/chart/paint.h"
 #include "ui/chart/scale.h"
 
 namespace ui {
@@ -34,64 +36,74 @@ double DistanceToSegment(const QPointF& p, const QLineF& line) {
 
 }  // namespace
 
-void TChart::mousePressEvent(QMouseEvent* event) {
-  // Anywhere on the chart, the left button starts a pan; Qt keeps sending this widget the
-  // mouse's events until the button is released, even outside it.
-  if (event->button() == Qt::LeftButton && d_->panning_mode_ == TPanningMode::pmHorizontal) {
-    d_->panning_ = true;
-    d_->pan_column_ = PixelOf(event->position().x());
-    d_->SetHover(-1, -1);
-  }
-  event->accept();
-}
-
-void TChart::mouseMoveEvent(QMouseEvent* event) {
-  if (d_->panning_) {
-    const int column = PixelOf(event->position().x());
-    const int width = PlotArea().width();
-    if (column != d_->pan_column_ && width > 0) {
-      // Dragging to the right brings smaller x into view; the range keeps its width.
-      TChartAxis& axis = d_->bottom_axis_;
-      const double shift = (d_->pan_column_ - column) * (axis.Maximum() - axis.Minimum()) / width;
-      axis.SetMinMax(axis.Minimum() + shift, axis.Maximum() + shift);
+void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) const {
+  // The visible pieces of the horizontal lines, each tagged with its series so that everything
+  // is drawn in list order. A hovered line is drawn whole in the highlight pen instead.
+  struct Piece {
+    int series;
+    int first_column;
+    int last_column;
+    int row;
+  };
+  const bool hovered_line = hover_series_ >= 0 &&
+                            hover_series_ < static_cast<int>(series_.size()) && hover_point_ < 0 &&
+                            in_visible_lines_[static_cast<std::size_t>(hover_series_)];
+  std::vector<Piece> pieces;
+  visible_lines_.ForEachPiece(scale.x_min, scale.x_max, [&](const TVisibleLines::Piece& piece) {
+    if (hovered_line && piece.series == hover_series_)
+      return;
+    Piece next{piece.series, scale.Column(std::max(piece.start, scale.x_min)),
+               scale.Column(std::min(piece.end, scale.x_max)), scale.Row(piece.y)};
+    // Pieces of one height arrive from left to right and meet at most in one shared column;
+    // there the newer series is drawn last and wins. Settling that here leaves at most one
+    // piece per column to draw, however many lines end inside the view.
+    if (!pieces.empty() && pieces.back().row == next.row &&
+        pieces.back().last_column == next.first_column) {
+      Piece& previous = pieces.back();
+      if (next.series > previous.series) {
+        if (--previous.last_column < previous.first_column)
+          pieces.pop_back();
+      } else if (++next.first_column > next.last_column) {
+        return;
+      }
     }
-    d_->pan_column_ = column;
-    event->accept();
-    return;
+    pieces.push_back(next);
+  });
+  if (hovered_line) {
+    const TChartSeries& line = *series_[static_cast<std::size_t>(hover_series_)];
+    const auto xs = line.XValues();
+    const double start = std::min(xs[0], xs[1]);
+    const double end = std::max(xs[0], xs[1]);
+    if (start <= scale.x_max && end >= scale.x_min)
+      pieces.push_back({hover_series_, scale.Column(std::max(start, scale.x_min)),
+                        scale.Column(std::min(end, scale.x_max)), scale.Row(line.YValues()[0])});
   }
-  int series = -1;
-  int point = -1;
-  d_->HitTest(event->position(), &series, &point);
-  d_->SetHover(series, point);
-  event->accept();
-}
+  std::sort(pieces.begin(), pieces.end(),
+            [](const Piece& a, const Piece& b) { return a.series < b.series; });
 
-void TChart::mouseReleaseEvent(QMouseEvent* event) {
-  d_->panning_ = false;
-  int series = -1;
-  int point = -1;
-  d_->HitTest(event->position(), &series, &point);
-  d_->SetHover(series, point);
-  event->accept();
-}
-
-void TChart::leaveEvent(QEvent* event) {
-  if (!d_->panning_)
-    d_->SetHover(-1, -1);
-  QWidget::leaveEvent(event);
-}
-
-void TChart::wheelEvent(QWheelEvent* event) {
-  // Zooming is off: the wheel changes nothing, and it does not scroll whatever holds the chart.
-  event->accept();
-}
-
-void TChart::Private::SetHover(int series, int point) {
-  if (series == hover_series_ && point == hover_point_)
-    return;
-  hover_series_ = series;
-  hover_point_ = point;
-  chart_->update();
+  auto draw_piece = [&](const Piece& piece) {
+    const bool hovered = hovered_line && piece.series == hover_series_;
+    // A horizontal line on pixel centres covers whole pixels: filling them is exact, and a piece
+    // of one column still shows, where a zero-length line would draw nothing.
+    const int half = hovered ? 1 : 0;
+    painter.fillRect(
+        QRect(piece.first_column - half, piece.row - half,
+              piece.last_column - piece.first_column + 1 + 2 * half, 1 + 2 * half),
+        hovered ? kHoverColor
+                : ToQColor(series_[static_cast<std::size_t>(piece.series)]->SeriesColor()));
+  };
+  auto next_piece = pieces.begin();
+  for (int index : others_) {
+    for (; next_piece != pieces.end() && next_piece->series < index; ++next_piece)
+      draw_piece(*next_piece);
+    const TChartSeries& series = *series_[static_cast<std::size_t>(index)];
+    if (series.IsLine())
+      DrawLine(painter, scale, series);
+    else
+      DrawPoints(painter, scale, series);
+  }
+  for (; next_piece != pieces.end(); ++next_piece)
+    draw_piece(*next_piece);
 }
 
 bool TChart::Private::HitTest(QPointF position, int* hit_series, int* hit_point) {
