@@ -1,42 +1,20 @@
-#include "ui/chart/chart.h"
+// The model's side of drawing: the series in list order, the zero lines through their visible
+// pieces so that a frame costs what is on the screen, however many lines were ever added.
+#include "ui/chart/chart_model.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
-#include <limits>
+#include <vector>
 
-#include "ui/chart/chart_private.h"
 #include "ui/chart/paint.h"
 #include "ui/chart/scale.h"
 
 namespace ui {
-namespace {
 
-// A marker is under the pointer when its centre is less than this many pixels away both ways.
-constexpr int kMarkerReach = 4;
-// A line is under the pointer when it passes within this many pixels of it.
-constexpr double kLineReach = 2;
-
-int PixelOf(double coordinate) {
-  return static_cast<int>(std::floor(coordinate));
-}
-
-double DistanceToSegment(const QPointF& p, const QLineF& line) {
-  const QPointF d = line.p2() - line.p1();
-  const double length2 = d.x() * d.x() + d.y() * d.y();
-  double t = 0;
-  if (length2 > 0)
-    t = std::clamp(QPointF::dotProduct(p - line.p1(), d) / length2, 0.0, 1.0);
-  const QPointF nearest = line.p1() + t * d;
-  return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
-}
-
-}  // namespace
-
-void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) const {
+void TChartModel::DrawSeries(QPainter& painter, const TChartScale& scale, const TChartHit& hover) {
+  EnsureVisibleLines();
   // The visible pieces of the horizontal lines, each tagged with its series so that everything
   // is drawn in list order. A hovered line is drawn whole in the highlight pen instead.
   struct Piece {
@@ -45,12 +23,12 @@ void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) co
     int last_column;
     int row;
   };
-  const bool hovered_line = hover_series_ >= 0 &&
-                            hover_series_ < static_cast<int>(series_.size()) && hover_point_ < 0 &&
-                            in_visible_lines_[static_cast<std::size_t>(hover_series_)];
+  const bool hovered_line = hover.series >= 0 && hover.series < static_cast<int>(series_.size()) &&
+                            hover.point < 0 &&
+                            in_visible_lines_[static_cast<std::size_t>(hover.series)];
   std::vector<Piece> pieces;
   visible_lines_.ForEachPiece(scale.x_min, scale.x_max, [&](const TVisibleLines::Piece& piece) {
-    if (hovered_line && piece.series == hover_series_)
+    if (hovered_line && piece.series == hover.series)
       return;
     Piece next{piece.series, scale.Column(std::max(piece.start, scale.x_min)),
                scale.Column(std::min(piece.end, scale.x_max)), scale.Row(piece.y)};
@@ -70,19 +48,19 @@ void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) co
     pieces.push_back(next);
   });
   if (hovered_line) {
-    const TChartSeries& line = *series_[static_cast<std::size_t>(hover_series_)];
+    const TChartSeries& line = *series_[static_cast<std::size_t>(hover.series)];
     const auto xs = line.XValues();
     const double start = std::min(xs[0], xs[1]);
     const double end = std::max(xs[0], xs[1]);
     if (start <= scale.x_max && end >= scale.x_min)
-      pieces.push_back({hover_series_, scale.Column(std::max(start, scale.x_min)),
+      pieces.push_back({hover.series, scale.Column(std::max(start, scale.x_min)),
                         scale.Column(std::min(end, scale.x_max)), scale.Row(line.YValues()[0])});
   }
   std::sort(pieces.begin(), pieces.end(),
             [](const Piece& a, const Piece& b) { return a.series < b.series; });
 
   auto draw_piece = [&](const Piece& piece) {
-    const bool hovered = hovered_line && piece.series == hover_series_;
+    const bool hovered = hovered_line && piece.series == hover.series;
     // A horizontal line on pixel centres covers whole pixels: filling them is exact, and a piece
     // of one column still shows, where a zero-length line would draw nothing.
     const int half = hovered ? 1 : 0;
@@ -97,27 +75,15 @@ void TChart::Private::DrawSeries(QPainter& painter, const TChartScale& scale) co
     for (; next_piece != pieces.end() && next_piece->series < index; ++next_piece)
       draw_piece(*next_piece);
     const TChartSeries& series = *series_[static_cast<std::size_t>(index)];
-    if (series.IsLine())
-      DrawLine(painter, scale, series);
-    else
-      DrawPoints(painter, scale, series);
+    series.Draw(painter, scale, hover);
   }
   for (; next_piece != pieces.end(); ++next_piece)
     draw_piece(*next_piece);
 }
 
-bool TChart::Private::HitTest(QPointF position, int* hit_series, int* hit_point) {
-  *hit_series = -1;
-  *hit_point = -1;
+TChartHit TChartModel::HitTest(const TChartScale& scale, int column, int row) {
   EnsureVisibleLines();
-  const TChartScale scale = MakeScale();
-  const int column = PixelOf(position.x());
-  const int row = PixelOf(position.y());
-  // Only what is drawn, inside the plot area, can be under the pointer.
-  if (!scale.plot.contains(column, row))
-    return false;
-  const QPointF centre(column + 0.5, row + 0.5);
-
+  TChartHit hit;
   // The topmost thing drawn wins: the one of the highest series index.
   visible_lines_.ForEachPiece(
       std::max(scale.XAt(column - 1), scale.x_min), std::min(scale.XAt(column + 1), scale.x_max),
@@ -125,46 +91,14 @@ bool TChart::Private::HitTest(QPointF position, int* hit_series, int* hit_point)
         const int first = scale.Column(std::max(piece.start, scale.x_min));
         const int last = scale.Column(std::min(piece.end, scale.x_max));
         if (column >= first && column <= last && std::abs(scale.Row(piece.y) - row) <= kLineReach &&
-            piece.series > *hit_series) {
-          *hit_series = piece.series;
-          *hit_point = -1;
-        }
+            piece.series > hit.series)
+          hit = {piece.series, -1};
       });
-
-  for (auto it = others_.rbegin(); it != others_.rend() && *it > *hit_series; ++it) {
-    const TChartSeries& series = *series_[static_cast<std::size_t>(*it)];
-    const double reach = series.IsLine() ? kLineReach + 1 : kMarkerReach;
-    auto [first, last] = series.IndexRange(std::max(scale.XAt(column - reach), scale.x_min),
-                                           std::min(scale.XAt(column + reach), scale.x_max));
-    const auto xs = series.XValues();
-    const auto ys = series.YValues();
-    if (series.IsLine()) {
-      first = std::max(first - 1, 0);
-      last = std::min(last, series.Count() - 1);
-      for (int i = first; i < last; ++i) {
-        const std::size_t at = static_cast<std::size_t>(i);
-        QLineF line;
-        if (ClippedSegment(scale, xs[at], ys[at], xs[at + 1], ys[at + 1], &line) &&
-            DistanceToSegment(centre, line) <= kLineReach) {
-          *hit_series = *it;
-          *hit_point = -1;
-          return true;
-        }
-      }
-      continue;
-    }
-    // Later points are drawn over earlier ones: look from the last.
-    for (int i = last - 1; i >= first; --i) {
-      const std::size_t at = static_cast<std::size_t>(i);
-      if (std::abs(scale.Column(xs[at]) - column) < kMarkerReach &&
-          std::abs(scale.Row(ys[at]) - row) < kMarkerReach) {
-        *hit_series = *it;
-        *hit_point = i;
-        return true;
-      }
-    }
+  for (auto it = others_.rbegin(); it != others_.rend() && *it > hit.series; ++it) {
+    if (const auto point = series_[static_cast<std::size_t>(*it)]->HitTest(scale, column, row))
+      return {*it, *point};
   }
-  return *hit_series >= 0;
+  return hit;
 }
 
 }  // namespace ui

@@ -1,26 +1,16 @@
-#include "ui/chart/chart.h"
+#include "ui/chart/paint.h"
 
-#include <QApplication>
-#include <QPaintEvent>
+#include <QFont>
 #include <QPainter>
 
-#include <algorithm>
-#include <cmath>
-
-#include "ui/chart/chart_private.h"
-#include "ui/chart/paint.h"
+#include "ui/chart/palette.h"
 #include "ui/chart/scale.h"
-#include "ui/color.h"
 
 namespace ui {
 namespace {
 
 constexpr int kXLabelSpacing = 80;
 constexpr int kYLabelSpacing = 40;
-
-}  // namespace
-
-namespace {
 
 QPointF Centre(int column, int row) {
   return QPointF(column + 0.5, row + 0.5);
@@ -34,12 +24,11 @@ QFont LabelFont() {
 
 }  // namespace
 
-void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) const {
+void DrawAxes(QPainter& painter, const TChartScale& scale, const TChartColors& colors) {
   const QRect& plot = scale.plot;
   if (plot.isEmpty())
     return;
   painter.setFont(LabelFont());
-  const TChartColors colors = TChartColors::Of(chart_->palette());
   const QColor& grid = colors.grid;
   const QColor& axis = colors.axis;
   const int bottom = plot.top() + plot.height();  // the row just below the plot area
@@ -55,9 +44,9 @@ void TChart::Private::DrawAxes(QPainter& painter, const TChartScale& scale) cons
                      Qt::AlignHCenter | Qt::AlignTop, TickText(value, step));
   }
 
-  double lo = 0;
-  double hi = 0;
-  if (DataYRange(&lo, &hi)) {
+  if (scale.y_known) {
+    double lo = scale.y_min;
+    double hi = scale.y_max;
     // The labels cover the rows shown, including the margins that keep extreme markers whole.
     if (scale.y_spread) {
       lo = scale.YAt(bottom - 1);

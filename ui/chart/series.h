@@ -2,15 +2,29 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
 #include "ui/color.h"
 
+class QPainter;
+
 namespace ui {
 
 class TChart;
+class TChartModel;
+struct TChartScale;
+
+// What lies under the pointer: a series and one of its points, or the series as a whole (point
+// -1) for a line; series -1 for nothing.
+struct TChartHit {
+  int series = -1;
+  int point = -1;
+
+  bool operator==(const TChartHit&) const = default;
+};
 
 // A series of points with ascending x. Owned by its chart once added.
 class TChartSeries {
@@ -53,7 +67,8 @@ class TChartSeries {
   TChart* ParentChart() const { return chart_; }
   // The series' place in its chart's list, or -1 before AddSeries.
   int Index() const { return index_; }
-  bool IsLine() const { return kind_ == TKind::kLine; }
+  // Joins its points with a line instead of marking each one.
+  virtual bool IsLine() const = 0;
   // The smallest and largest y of the points; +inf and -inf when there are none.
   double MinY() const { return min_y_; }
   double MaxY() const { return max_y_; }
@@ -64,17 +79,20 @@ class TChartSeries {
   bool WasCleared() const { return cleared_; }
 
  protected:
-  enum class TKind { kPoints, kLine };
-  explicit TChartSeries(TKind kind);
+  TChartSeries();
 
  private:
-  // Only the chart that takes the series binds it and gives it palette colors; it reads the
-  // points through the accessors above.
-  friend class TChart;
-  void BindTo(TChart* chart, int index);
+  // Only the model of the chart that takes the series binds it, gives it palette colors and has
+  // it draw itself; it reads the points through the accessors above.
+  friend class TChartModel;
+  void BindTo(TChartModel* model, TChart* chart, int index);
   void TakePaletteColor(TColor color, int entry);
+  // Draws the points whose x lies in the scale's range, `hover` telling what is highlighted.
+  virtual void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const = 0;
+  // What of the series is drawn under the pixel (column, row) inside the plot area, the topmost
+  // first: a point's index, or -1 for the series as a whole; nothing when the pixel misses it.
+  virtual std::optional<int> HitTest(const TChartScale& scale, int column, int row) const = 0;
 
-  TKind kind_;
   // Points kept as columns: the paint path reads x alone for its binary search.
   std::vector<double> xs_;
   std::vector<double> ys_;
@@ -87,6 +105,7 @@ class TChartSeries {
   bool has_color_ = false;
   int palette_entry_ = -1;
   QString name_;
+  TChartModel* model_ = nullptr;
   TChart* chart_ = nullptr;
   int index_ = -1;
   bool cleared_ = false;
@@ -95,13 +114,21 @@ class TChartSeries {
 // Points drawn as 9 x 9 squares in each point's color with a 1-pixel black outline.
 class TPointSeries final : public TChartSeries {
  public:
-  TPointSeries();
+  bool IsLine() const override { return false; }
+
+ private:
+  void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const override;
+  std::optional<int> HitTest(const TChartScale& scale, int column, int row) const override;
 };
 
 // Points joined by a straight 1-pixel line in the series color, without markers.
 class TLineSeries final : public TChartSeries {
  public:
-  TLineSeries();
+  bool IsLine() const override { return true; }
+
+ private:
+  void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const override;
+  std::optional<int> HitTest(const TChartScale& scale, int column, int row) const override;
 };
 
 }  // namespace ui

@@ -1,32 +1,51 @@
-#include "ui/chart/chart.h"
-
-#include <QMouseEvent>
+// How each kind of series draws itself and finds its points under the pointer.
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
-#include "ui/chart/chart_private.h"
 #include "ui/chart/paint.h"
 #include "ui/chart/scale.h"
+#include "ui/chart/series.h"
 
 namespace ui {
+namespace {
 
-void TChart::Private::DrawPoints(QPainter& painter, const TChartScale& scale,
-                                 const TChartSeries& series) const {
-  const auto [first, last] = series.IndexRange(scale.x_min, scale.x_max);
-  const int hovered = series.Index() == hover_series_ ? hover_point_ : -1;
+// A marker is under the pointer when its centre is less than this many pixels away both ways.
+constexpr int kMarkerReach = 4;
+
+// The half-open range of the segments (segment i joins points i and i + 1) that reach into
+// [lo, hi]: they start one point before the points inside it and end one point after.
+std::pair<int, int> SegmentRange(const TChartSeries& series, double lo, double hi) {
+  const auto [first, last] = series.IndexRange(lo, hi);
+  return {std::max(first - 1, 0), std::min(last, series.Count() - 1)};
+}
+
+double DistanceToSegment(const QPointF& p, const QLineF& line) {
+  const QPointF d = line.p2() - line.p1();
+  const double length2 = d.x() * d.x() + d.y() * d.y();
+  double t = 0;
+  if (length2 > 0)
+    t = std::clamp(QPointF::dotProduct(p - line.p1(), d) / length2, 0.0, 1.0);
+  const QPointF nearest = line.p1() + t * d;
+  return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
+}
+
+}  // namespace
+
+void TPointSeries::Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const {
+  const auto [first, last] = IndexRange(scale.x_min, scale.x_max);
+  const int hovered = Index() == hover.series ? hover.point : -1;
   const QColor outline(0, 0, 0);
-  const auto xs = series.XValues();
-  const auto ys = series.YValues();
-  const auto colors = series.PointColors();
+  const auto xs = XValues();
+  const auto ys = YValues();
+  const auto colors = PointColors();
   for (int i = first; i < last; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
     const int column = scale.Column(xs[at]);
     const int row = scale.Row(ys[at]);
-    const TColor color = colors[at] == clTeeColor ? series.SeriesColor() : colors[at];
+    const TColor color = colors[at] == clTeeColor ? SeriesColor() : colors[at];
     // A 9 x 9 square: the outline ring around a 7 x 7 fill, on whole pixels.
     if (i == hovered) {
       painter.fillRect(QRect(column - 3, row - 3, 7, 7), ToQColor(color));
@@ -40,20 +59,31 @@ void TChart::Private::DrawPoints(QPainter& painter, const TChartScale& scale,
   }
 }
 
-void TChart::Private::DrawLine(QPainter& painter, const TChartScale& scale,
-                               const TChartSeries& series) const {
-  if (series.Count() < 2)
+std::optional<int> TPointSeries::HitTest(const TChartScale& scale, int column, int row) const {
+  const auto [first, last] = IndexRange(std::max(scale.XAt(column - kMarkerReach), scale.x_min),
+                                        std::min(scale.XAt(column + kMarkerReach), scale.x_max));
+  const auto xs = XValues();
+  const auto ys = YValues();
+  // Later points are drawn over earlier ones: look from the last.
+  for (int i = last - 1; i >= first; --i) {
+    const std::size_t at = static_cast<std::size_t>(i);
+    if (std::abs(scale.Column(xs[at]) - column) < kMarkerReach &&
+        std::abs(scale.Row(ys[at]) - row) < kMarkerReach)
+      return i;
+  }
+  return std::nullopt;
+}
+
+void TLineSeries::Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const {
+  if (Count() < 2)
     return;
-  const bool hovered = series.Index() == hover_series_;
-  const QPen pen = hovered ? LinePen(kHoverColor, 3) : LinePen(ToQColor(series.SeriesColor()), 1);
+  const bool hovered = Index() == hover.series;
+  const QPen pen = hovered ? LinePen(kHoverColor, 3) : LinePen(ToQColor(SeriesColor()), 1);
   const double half = pen.widthF() / 2;
   painter.setPen(pen);
-  auto [first, last] = series.IndexRange(scale.x_min, scale.x_max);
-  // The segments that reach into the range start one point before it and end one point after.
-  first = std::max(first - 1, 0);
-  last = std::min(last, series.Count() - 1);
-  const auto xs = series.XValues();
-  const auto ys = series.YValues();
+  const auto [first, last] = SegmentRange(*this, scale.x_min, scale.x_max);
+  const auto xs = XValues();
+  const auto ys = YValues();
   for (int i = first; i < last; ++i) {
     const std::size_t at = static_cast<std::size_t>(i);
     QLineF line;
@@ -65,6 +95,23 @@ void TChart::Private::DrawLine(QPainter& painter, const TChartScale& scale,
     else
       painter.drawLine(line);
   }
+}
+
+std::optional<int> TLineSeries::HitTest(const TChartScale& scale, int column, int row) const {
+  const double reach = kLineReach + 1;
+  const auto [first, last] = SegmentRange(*this, std::max(scale.XAt(column - reach), scale.x_min),
+                                          std::min(scale.XAt(column + reach), scale.x_max));
+  const QPointF centre(column + 0.5, row + 0.5);
+  const auto xs = XValues();
+  const auto ys = YValues();
+  for (int i = first; i < last; ++i) {
+    const std::size_t at = static_cast<std::size_t>(i);
+    QLineF line;
+    if (ClippedSegment(scale, xs[at], ys[at], xs[at + 1], ys[at + 1], &line) &&
+        DistanceToSegment(centre, line) <= kLineReach)
+      return -1;  // the line as a whole
+  }
+  return std::nullopt;
 }
 
 }  // namespace ui
