@@ -62,6 +62,7 @@ class TestChartPaint : public QObject {
   void VisibleLinesMatchDrawingEveryLine_data();
   void VisibleLinesMatchDrawingEveryLine();
   void TitleIsBlueAndCentred();
+  void HeightForPlotRowsLeavesThoseRows();
   void OpenColorsFollowThePalette_data();
   void OpenColorsFollowThePalette();
   void FixedColorsStayInADarkTheme();
@@ -326,6 +327,17 @@ void TestChartPaint::TitleIsBlueAndCentred() {
   QVERIFY(count > 200);
   const QRect plot = f.chart.PlotArea();
   QVERIFY(std::abs(centre - (plot.left() + plot.width() / 2.0)) < 4);
+}
+
+// The window sizes itself by this promise: the margins around the plot area are the chart's.
+void TestChartPaint::HeightForPlotRowsLeavesThoseRows() {
+  ChartFixture f;
+  for (int rows : {1, 60, 387}) {
+    f.chart.resize(400, ui::TChart::HeightForPlotRows(rows));
+    QCOMPARE(f.chart.PlotArea().height(), rows);
+    QVERIFY(f.chart.PlotArea().top() > 0);
+    QVERIFY(f.chart.PlotArea().bottom() < f.chart.height() - 1);
+  }
 }
 
 void TestChartPaint::OpenColorsFollowThePalette_data() {
