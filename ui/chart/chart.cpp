@@ -43,9 +43,10 @@ class TChart::Private final : public TChartModelListener {
  public:
   explicit Private(TChart* chart) : chart_(chart), model_(chart, this) {}
 
-  // The model's changes cost one repaint and one new description per batch.
-  void ModelChanged() override;
+  void ModelChanged() override { RequestRepaint(); }
   void SeriesCleared(int index) override;
+  // Many changes in a row cost one repaint and one new description.
+  void RequestRepaint();
   // Brings the accessible description up to date once the current batch of changes is over.
   void RequestDescription();
   // What a sighted user reads off the chart, in words.
@@ -110,7 +111,7 @@ void TChart::SetTitleText(const QString& text) {
   d_->title_ = text;
   // The title is what a sighted user reads first; a screen reader names the chart by it.
   setAccessibleName(text);
-  d_->ModelChanged();
+  d_->RequestRepaint();
 }
 
 void TChart::SetColorPaletteIndex(int index) {
@@ -136,7 +137,7 @@ int TChart::HoverPoint() const {
   return d_->hover_.point;
 }
 
-void TChart::Private::ModelChanged() {
+void TChart::Private::RequestRepaint() {
   RequestDescription();
   // Many changes in a row cost one update() call; the flag drops when the paint runs.
   if (repaint_requested_)
