@@ -29,7 +29,8 @@ constexpr int kSettingsHeight = 105;
 // The smallest client area: the number box keeps 120 pixels of width beside the right-hand strip
 // of the settings box, whose controls stay whole, and the chart keeps room for its title, its
 // labels and a plot area of 60 rows.
-constexpr QSize kMinimumSize(kDesignWidth - 814 + 120, kSettingsHeight + 44 + 28 + 60);
+constexpr QSize kMinimumSize(kDesignWidth - 814 + 120,
+                             kSettingsHeight + ui::TChart::HeightForPlotRows(60));
 // Before the window is first shown the window manager's frame is unknown: a title bar and borders
 // of this size are set aside when the design size has to shrink to the screen.
 constexpr QSize kFrameReserve(8, 36);

@@ -7,7 +7,7 @@
 
 #include "ui/chart/chart.h"
 
-// A chart at the main window's size with the twelve-colour palette, an empty point series first
+// A chart at the main window's size with the twelve-color palette, an empty point series first
 // and the view 0 .. 100; pixel positions are worked out from the ranges, as the chart promises.
 struct ChartFixture {
   ui::TChart chart;
@@ -53,8 +53,8 @@ struct ChartFixture {
   QImage Image() { return chart.RenderImage(); }
 };
 
-inline QColor Bgr(ui::TColor colour) {
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+inline QColor Bgr(ui::TColor color) {
+  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
 inline const QColor kBlack(0, 0, 0);

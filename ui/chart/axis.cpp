@@ -3,19 +3,18 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ui/chart/chart.h"
-#include "ui/chart/chart_private.h"
+#include "ui/chart/chart_model.h"
 
 namespace ui {
 
-TChartAxis::TChartAxis(TChart* chart, bool automatic, double minimum, double maximum)
-    : chart_(chart), automatic_(automatic), min_(minimum), max_(maximum) {}
+TChartAxis::TChartAxis(TChartModel* model, bool automatic, double minimum, double maximum)
+    : model_(model), automatic_(automatic), min_(minimum), max_(maximum) {}
 
 double TChartAxis::Minimum() const {
   double lo = 0;
   double hi = 0;
   if (automatic_)
-    return chart_->d_->DataYRange(&lo, &hi) ? lo : 0;
+    return model_->YRange(&lo, &hi) ? lo : 0;
   return min_;
 }
 
@@ -23,7 +22,7 @@ double TChartAxis::Maximum() const {
   double lo = 0;
   double hi = 0;
   if (automatic_)
-    return chart_->d_->DataYRange(&lo, &hi) ? hi : 0;
+    return model_->YRange(&lo, &hi) ? hi : 0;
   return max_;
 }
 
@@ -49,7 +48,7 @@ void TChartAxis::Change(double minimum, double maximum) {
     return;
   min_ = minimum;
   max_ = maximum;
-  chart_->d_->RequestRepaint();
+  model_->AxisChanged();
 }
 
 }  // namespace ui

@@ -2,7 +2,7 @@
 
 namespace ui {
 
-class TChart;
+class TChartModel;
 
 // The visible range of an axis.
 class TChartAxis {
@@ -23,12 +23,12 @@ class TChartAxis {
   bool Automatic() const { return automatic_; }
 
  private:
-  // Only the chart makes its axes.
-  friend class TChart;
-  TChartAxis(TChart* chart, bool automatic, double minimum, double maximum);
+  // Only the chart's model makes its axes.
+  friend class TChartModel;
+  TChartAxis(TChartModel* model, bool automatic, double minimum, double maximum);
   void Change(double minimum, double maximum);
 
-  TChart* chart_;
+  TChartModel* model_;
   bool automatic_;
   double min_;
   double max_;

@@ -2,26 +2,30 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
-#include "ui/chart/chart_private.h"
+#include "ui/chart/chart_model.h"
+#include "ui/chart/paint.h"
 #include "ui/chart/palette.h"
 #include "ui/chart/scale.h"
 
 namespace ui {
 namespace {
 
-// Room around the plot area: the y labels on the left, the title above, the x labels below.
-constexpr int kLeftMargin = 60;
-constexpr int kTopMargin = 44;
-constexpr int kRightMargin = 20;
-constexpr int kBottomMargin = 28;
+const QColor kTitleColor(0, 0, 255);
+
+int PixelOf(double coordinate) {
+  return static_cast<int>(std::floor(coordinate));
+}
 
 // Assistive technology sees the widget as a chart, named by its title and described in words.
 QAccessibleInterface* ChartFactory(const QString& /*class_name*/, QObject* object) {
@@ -33,12 +37,36 @@ QAccessibleInterface* ChartFactory(const QString& /*class_name*/, QObject* objec
 
 }  // namespace
 
-TChart::Private::Private(TChart* chart)
-    : chart_(chart),
-      bottom_axis_(chart, false, 0, 24),
-      left_axis_(chart, true, 0, 0),
-      steady_min_(std::numeric_limits<double>::infinity()),
-      steady_max_(-std::numeric_limits<double>::infinity()) {}
+// The widget's own state, kept in this file: the model it shows, the title, the pan in progress
+// and the hover highlight, and the repaint and description it has asked for.
+class TChart::Private final : public TChartModelListener {
+ public:
+  explicit Private(TChart* chart) : chart_(chart), model_(chart, this) {}
+
+  void ModelChanged() override { RequestRepaint(); }
+  void SeriesCleared(int index) override;
+  // Many changes in a row cost one repaint and one new description.
+  void RequestRepaint();
+  // Brings the accessible description up to date once the current batch of changes is over.
+  void RequestDescription();
+  // What a sighted user reads off the chart, in words.
+  QString Description() const;
+  void DrawTitle(QPainter& painter) const;
+  // Highlights what lies under the pointer at `position`.
+  void HoverAt(QPointF position);
+  void SetHover(TChartHit hover);
+
+  TChart* chart_;
+  TChartModel model_;
+  QString title_;
+  TPanningMode panning_mode_ = TPanningMode::pmNone;
+  bool repaint_requested_ = false;
+  bool description_requested_ = false;
+  // A drag with the left button pans, from the column where the pointer last was.
+  bool panning_ = false;
+  int pan_column_ = 0;
+  TChartHit hover_;
+};
 
 TChart::TChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<Private>(this)) {
   setMouseTracking(true);
@@ -58,51 +86,23 @@ void TChart::AddSeries(TChartSeries* series) {
     throw std::invalid_argument("TChart::AddSeries: no series");
   if (series->ParentChart() != nullptr)
     throw std::invalid_argument("TChart::AddSeries: the series already belongs to a chart");
-  Private& d = *d_;
-  const int index = SeriesCount();
-  d.series_.emplace_back(series);
-  series->BindTo(this, index);
-
-  if (!series->HasSeriesColor()) {
-    const int entry = d.palette_holders_.EntryForNewSeries(index);
-    series->TakePaletteColor(ChartPalette(d.palette_index_)[static_cast<std::size_t>(entry)],
-                             entry);
-  }
-  d.palette_holders_.Hold(d.PaletteEntryOf(series->SeriesColor()));
-
-  if (series->WasCleared()) {
-    d.shrinkable_series_.push_back(series);
-  } else if (d.steady_valid_) {
-    d.steady_min_ = std::min(d.steady_min_, series->MinY());
-    d.steady_max_ = std::max(d.steady_max_, series->MaxY());
-  }
-
-  d.in_visible_lines_.push_back(false);
-  if (d.visible_lines_dirty_) {
-    // The rebuild will sort this series in with the others.
-  } else if (Private::FitsVisibleLines(*series)) {
-    d.in_visible_lines_.back() = true;
-    d.visible_lines_.Add(series->YValues()[0], series->XValues()[0], series->XValues()[1], index);
-  } else {
-    d.others_.push_back(index);
-  }
-  d.RequestRepaint();
+  d_->model_.AddSeries(series);
 }
 
 int TChart::SeriesCount() const {
-  return static_cast<int>(d_->series_.size());
+  return d_->model_.SeriesCount();
 }
 
 TChartSeries* TChart::Series(int index) const {
-  return d_->series_.at(static_cast<std::size_t>(index)).get();
+  return d_->model_.Series(index);
 }
 
 TChartAxis& TChart::BottomAxis() {
-  return d_->bottom_axis_;
+  return d_->model_.BottomAxis();
 }
 
 const TChartAxis& TChart::LeftAxis() const {
-  return d_->left_axis_;
+  return d_->model_.LeftAxis();
 }
 
 void TChart::SetTitleText(const QString& text) {
@@ -114,42 +114,15 @@ void TChart::SetTitleText(const QString& text) {
   d_->RequestRepaint();
 }
 
-QString TChart::TitleText() const {
-  return d_->title_;
-}
-
 void TChart::SetColorPaletteIndex(int index) {
-  if (index == d_->palette_index_)
-    return;
-  d_->palette_index_ = index;
-  const TChartPalette& palette = ChartPalette(index);
-  for (const auto& series : d_->series_) {
-    if (const int entry = series->PaletteEntry(); entry >= 0)
-      series->TakePaletteColor(palette[static_cast<std::size_t>(entry)], entry);
-  }
-  d_->RecountPaletteHolders();
-  d_->RequestRepaint();
-}
-
-int TChart::ColorPaletteIndex() const {
-  return d_->palette_index_;
+  d_->model_.SetPaletteIndex(index);
 }
 
 void TChart::SetAllowPanning(TPanningMode mode) {
   d_->panning_mode_ = mode;
 }
 
-TPanningMode TChart::AllowPanning() const {
-  return d_->panning_mode_;
-}
-
-void TChart::SetZoomAllow(bool allow) {
-  d_->zoom_allow_ = allow;
-}
-
-bool TChart::ZoomAllow() const {
-  return d_->zoom_allow_;
-}
+void TChart::SetZoomAllow(bool /*allow*/) {}
 
 QRect TChart::PlotArea() const {
   return QRect(kLeftMargin, kTopMargin, std::max(width() - kLeftMargin - kRightMargin, 0),
@@ -157,41 +130,11 @@ QRect TChart::PlotArea() const {
 }
 
 int TChart::HoverSeries() const {
-  return d_->hover_series_;
+  return d_->hover_.series;
 }
 
 int TChart::HoverPoint() const {
-  return d_->hover_point_;
-}
-
-void TChart::Private::PointAdded(const TChartSeries& series, double y) {
-  if (!series.WasCleared() && steady_valid_) {
-    steady_min_ = std::min(steady_min_, y);
-    steady_max_ = std::max(steady_max_, y);
-  }
-  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
-    visible_lines_dirty_ = true;
-  RequestRepaint();
-}
-
-void TChart::Private::SeriesCleared(TChartSeries& series, bool first_clear) {
-  if (first_clear) {
-    // Its points may have held the extremes: work the steady ones out again, once.
-    shrinkable_series_.push_back(&series);
-    steady_valid_ = false;
-  }
-  if (in_visible_lines_[static_cast<std::size_t>(series.Index())])
-    visible_lines_dirty_ = true;
-  // The highlighted point is gone; the next mouse move finds what lies under the pointer now.
-  if (series.Index() == hover_series_)
-    hover_series_ = hover_point_ = -1;
-  RequestRepaint();
-}
-
-void TChart::Private::SeriesColorChanged(TColor old_color, TColor new_color) {
-  palette_holders_.Release(PaletteEntryOf(old_color));
-  palette_holders_.Hold(PaletteEntryOf(new_color));
-  RequestRepaint();
+  return d_->hover_.point;
 }
 
 void TChart::Private::RequestRepaint() {
@@ -201,6 +144,12 @@ void TChart::Private::RequestRepaint() {
     return;
   repaint_requested_ = true;
   chart_->update();
+}
+
+void TChart::Private::SeriesCleared(int index) {
+  // The highlighted point is gone; the next mouse move finds what lies under the pointer now.
+  if (index == hover_.series)
+    hover_ = {};
 }
 
 void TChart::Private::RequestDescription() {
@@ -227,7 +176,8 @@ QString TChart::Private::Description() const {
   double last = 0;
   double lowest = std::numeric_limits<double>::infinity();
   double highest = -std::numeric_limits<double>::infinity();
-  for (const auto& series : series_) {
+  for (int index = 0; index < model_.SeriesCount(); ++index) {
+    const TChartSeries* series = model_.Series(index);
     if (series->IsLine() || series->Count() == 0)
       continue;
     count += series->Count();
@@ -246,83 +196,115 @@ QString TChart::Private::Description() const {
     text += QStringLiteral("; последний баланс: %1; наименьший баланс: %2; наибольший баланс: %3")
                 .arg(number(last), number(lowest), number(highest));
   text += QStringLiteral("; по горизонтали видно от %1 до %2.")
-              .arg(number(bottom_axis_.Minimum()), number(bottom_axis_.Maximum()));
+              .arg(number(model_.BottomAxis().Minimum()), number(model_.BottomAxis().Maximum()));
   return text;
 }
 
-bool TChart::Private::DataYRange(double* lo, double* hi) const {
-  if (!steady_valid_) {
-    steady_min_ = std::numeric_limits<double>::infinity();
-    steady_max_ = -std::numeric_limits<double>::infinity();
-    for (const auto& series : series_) {
-      if (!series->WasCleared()) {
-        steady_min_ = std::min(steady_min_, series->MinY());
-        steady_max_ = std::max(steady_max_, series->MaxY());
-      }
-    }
-    steady_valid_ = true;
+void TChart::paintEvent(QPaintEvent*) {
+  d_->repaint_requested_ = false;
+  QPainter painter(this);
+  Render(painter);
+}
+
+QImage TChart::RenderImage() {
+  QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(TChartColors::Of(palette()).background);
+  QPainter painter(&image);
+  Render(painter);
+  return image;
+}
+
+void TChart::Render(QPainter& painter) {
+  const TChartScale scale = d_->model_.Scale(PlotArea());
+  const TChartColors colors = TChartColors::Of(palette());
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.fillRect(rect(), colors.background);
+  DrawAxes(painter, scale, colors);
+  d_->DrawTitle(painter);
+  if (!scale.plot.isEmpty()) {
+    // Whatever lies outside the range is cut at the plot area's edges.
+    painter.setClipRect(scale.plot, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    d_->model_.DrawSeries(painter, scale, d_->hover_);
   }
-  double low = steady_min_;
-  double high = steady_max_;
-  for (const TChartSeries* series : shrinkable_series_) {
-    low = std::min(low, series->MinY());
-    high = std::max(high, series->MaxY());
-  }
-  if (!(low <= high))
-    return false;
-  *lo = low;
-  *hi = high;
-  return true;
+  painter.restore();
+  if (OnAfterDraw)
+    OnAfterDraw();
 }
 
-void TChart::Private::RecountPaletteHolders() {
-  palette_holders_.Clear();
-  for (const auto& series : series_)
-    palette_holders_.Hold(PaletteEntryOf(series->SeriesColor()));
-}
-
-int TChart::Private::PaletteEntryOf(TColor color) const {
-  return ui::PaletteEntryOf(ChartPalette(palette_index_), color);
-}
-
-bool TChart::Private::FitsVisibleLines(const TChartSeries& series) {
-  if (!series.IsLine() || series.Count() != 2)
-    return false;
-  const auto xs = series.XValues();
-  const auto ys = series.YValues();
-  return ys[0] == ys[1] && std::isfinite(ys[0]) && std::isfinite(xs[0]) && std::isfinite(xs[1]);
-}
-
-void TChart::Private::EnsureVisibleLines() {
-  if (!visible_lines_dirty_)
+void TChart::Private::DrawTitle(QPainter& painter) const {
+  if (title_.isEmpty())
     return;
-  visible_lines_.Clear();
-  others_.clear();
-  for (std::size_t i = 0; i < series_.size(); ++i) {
-    const TChartSeries& series = *series_[i];
-    in_visible_lines_[i] = FitsVisibleLines(series);
-    if (in_visible_lines_[i])
-      visible_lines_.Add(series.YValues()[0], series.XValues()[0], series.XValues()[1],
-                         static_cast<int>(i));
-    else
-      others_.push_back(static_cast<int>(i));
-  }
-  visible_lines_dirty_ = false;
+  QFont font = QApplication::font();
+  font.setBold(true);
+  font.setPixelSize(24);
+  painter.setFont(font);
+  painter.setPen(kTitleColor);
+  const QRect plot = chart_->PlotArea();
+  painter.drawText(QRect(plot.left(), 0, plot.width(), plot.top()),
+                   Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, title_);
 }
 
-TChartScale TChart::Private::MakeScale() const {
-  TChartScale scale;
-  scale.plot = chart_->PlotArea();
-  scale.x_min = bottom_axis_.Minimum();
-  scale.x_max = bottom_axis_.Maximum();
-  double lo = 0;
-  double hi = 0;
-  if (DataYRange(&lo, &hi)) {
-    scale.y_min = lo;
-    scale.y_max = hi;
-    scale.y_spread = hi > lo && std::isfinite(hi - lo);
+void TChart::mousePressEvent(QMouseEvent* event) {
+  // Anywhere on the chart, the left button starts a pan; Qt keeps sending this widget the
+  // mouse's events until the button is released, even outside it.
+  if (event->button() == Qt::LeftButton && d_->panning_mode_ == TPanningMode::pmHorizontal) {
+    d_->panning_ = true;
+    d_->pan_column_ = PixelOf(event->position().x());
+    d_->SetHover({});
   }
-  return scale;
+  event->accept();
+}
+
+void TChart::mouseMoveEvent(QMouseEvent* event) {
+  if (d_->panning_) {
+    const int column = PixelOf(event->position().x());
+    const int width = PlotArea().width();
+    if (column != d_->pan_column_ && width > 0) {
+      // Dragging to the right brings smaller x into view; the range keeps its width.
+      TChartAxis& axis = d_->model_.BottomAxis();
+      const double shift = (d_->pan_column_ - column) * (axis.Maximum() - axis.Minimum()) / width;
+      axis.SetMinMax(axis.Minimum() + shift, axis.Maximum() + shift);
+    }
+    d_->pan_column_ = column;
+    event->accept();
+    return;
+  }
+  d_->HoverAt(event->position());
+  event->accept();
+}
+
+void TChart::mouseReleaseEvent(QMouseEvent* event) {
+  d_->panning_ = false;
+  d_->HoverAt(event->position());
+  event->accept();
+}
+
+void TChart::leaveEvent(QEvent* event) {
+  if (!d_->panning_)
+    d_->SetHover({});
+  QWidget::leaveEvent(event);
+}
+
+void TChart::wheelEvent(QWheelEvent* event) {
+  // Zooming is off: the wheel changes nothing, and it does not scroll whatever holds the chart.
+  event->accept();
+}
+
+void TChart::Private::HoverAt(QPointF position) {
+  const TChartScale scale = model_.Scale(chart_->PlotArea());
+  const int column = PixelOf(position.x());
+  const int row = PixelOf(position.y());
+  // Only what is drawn, inside the plot area, can be under the pointer.
+  SetHover(scale.plot.contains(column, row) ? model_.HitTest(scale, column, row) : TChartHit{});
+}
+
+void TChart::Private::SetHover(TChartHit hover) {
+  if (hover == hover_)
+    return;
+  hover_ = hover;
+  chart_->update();
 }
 
 }  // namespace ui

@@ -24,8 +24,8 @@ class TChart : public QWidget {
   explicit TChart(QWidget* parent = nullptr);
   ~TChart() override;
 
-  // Appends the series (taking ownership) and gives it the first palette colour no series holds,
-  // or entry (n mod 12) + 1 when all twelve are taken, if it has no colour of its own.
+  // Appends the series (taking ownership) and gives it the first palette color no series holds,
+  // or entry (n mod 12) + 1 when all twelve are taken, if it has no color of its own.
   // Throws std::invalid_argument for nullptr or a series that already belongs to a chart.
   void AddSeries(TChartSeries* series);
   int SeriesCount() const;
@@ -36,22 +36,20 @@ class TChart : public QWidget {
   const TChartAxis& LeftAxis() const;
 
   void SetTitleText(const QString& text);
-  QString TitleText() const;
-  // 13: the twelve-colour palette; any other index: a palette of twelve plain colours. Series
-  // coloured from the palette take the same entry of the new one.
+  // 13: the twelve-color palette; any other index: a palette of twelve plain colors. Series
+  // colored from the palette take the same entry of the new one.
   void SetColorPaletteIndex(int index);
-  int ColorPaletteIndex() const;
   void SetAllowPanning(TPanningMode mode);
-  TPanningMode AllowPanning() const;
-  // Kept for the owner's configuration; the chart offers no mouse zoom either way.
+  // Accepted for the owner's configuration and ignored: the chart offers no mouse zoom.
   void SetZoomAllow(bool allow);
-  bool ZoomAllow() const;
   // Called after every repaint.
   std::function<void()> OnAfterDraw;
 
   // The plot area inside the widget, in pixels: x = Minimum lies on the centre of its first
   // column and Maximum on the centre of its last one.
   QRect PlotArea() const;
+  // The height that leaves `rows` rows of plot area between the title and the x labels.
+  static constexpr int HeightForPlotRows(int rows) { return kTopMargin + rows + kBottomMargin; }
 
   // Draws the whole chart, as the widget shows it, with the painter's origin at the widget's
   // top-left corner. Used by paintEvent and to draw into images.
@@ -72,9 +70,13 @@ class TChart : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
-  // The series and axes report their changes to the chart's caches.
-  friend class TChartSeries;
-  friend class TChartAxis;
+  // Room around the plot area: the y labels on the left, the title above, the x labels below.
+  static constexpr int kLeftMargin = 60;
+  static constexpr int kTopMargin = 44;
+  static constexpr int kRightMargin = 20;
+  static constexpr int kBottomMargin = 28;
+
+  // The model, the title, the pan and the hover highlight, in chart.cpp.
   class Private;
   std::unique_ptr<Private> d_;
 };

@@ -9,33 +9,33 @@
 
 namespace ui {
 
-// The chart's own colours that follow the window's theme: the background of the panel and of the
+// The chart's own colors that follow the window's theme: the background of the panel and of the
 // plot area, the grid, and the axis lines with their labels.
-struct TChartColours {
+struct TChartColors {
   QColor background;
   QColor grid;
   QColor axis;
 
-  static TChartColours Of(const QPalette& palette);
+  static TChartColors Of(const QPalette& palette);
 };
 
 using TChartPalette = std::array<TColor, 12>;
 
-// The palette chosen by a palette index: 13 is the twelve-colour palette of the walk chart; any
-// other index gives twelve plain colours.
+// The palette chosen by a palette index: 13 is the twelve-color palette of the walk chart; any
+// other index gives twelve plain colors.
 const TChartPalette& ChartPalette(int index);
 // The entry (0-based) that holds `color`, or -1 when the palette lacks it.
 int PaletteEntryOf(const TChartPalette& palette, TColor color);
 
-// How many series of a chart have each palette entry as their colour, and so which entry a new
-// series without a colour of its own takes.
+// How many series of a chart have each palette entry as their color, and so which entry a new
+// series without a color of its own takes.
 class TPaletteHolders {
  public:
   // The first entry (0-based), in table order, that no series holds; when all twelve are held,
   // entry n mod 12, n being the number of series already in the chart. So the first series takes
-  // entry 0, and the k-th series after it entry k mod 12, as long as none has its own colour.
+  // entry 0, and the k-th series after it entry k mod 12, as long as none has its own color.
   int EntryForNewSeries(int series_count) const;
-  // One more or one fewer series has `entry` as its colour; -1, no palette colour, counts nothing.
+  // One more or one fewer series has `entry` as its color; -1, no palette color, counts nothing.
   void Hold(int entry);
   void Release(int entry);
   void Clear() { counts_.fill(0); }

@@ -15,6 +15,8 @@ struct TChartScale {
   QRect plot;
   double x_min = 0;
   double x_max = 0;
+  // False when there is no point: no y is shown, and the left axis has no labels.
+  bool y_known = false;
   // False when there is no point or all y are equal: every y then lies on the middle row.
   bool y_spread = false;
   double y_min = 0;

@@ -4,19 +4,13 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ui/chart/chart.h"
-#include "ui/chart/chart_private.h"
+#include "ui/chart/chart_model.h"
 
 namespace ui {
 
-TChartSeries::TChartSeries(TKind kind)
-    : kind_(kind),
-      min_y_(std::numeric_limits<double>::infinity()),
+TChartSeries::TChartSeries()
+    : min_y_(std::numeric_limits<double>::infinity()),
       max_y_(-std::numeric_limits<double>::infinity()) {}
-
-TPointSeries::TPointSeries() : TChartSeries(TKind::kPoints) {}
-
-TLineSeries::TLineSeries() : TChartSeries(TKind::kLine) {}
 
 int TChartSeries::AddXY(double x, double y, const QString& label, TColor color) {
   // Points almost always arrive in ascending x: then this is a plain append.
@@ -38,8 +32,8 @@ int TChartSeries::AddXY(double x, double y, const QString& label, TColor color) 
   }
   min_y_ = std::min(min_y_, y);
   max_y_ = std::max(max_y_, y);
-  if (chart_)
-    chart_->d_->PointAdded(*this, y);
+  if (model_)
+    model_->PointAdded(*this, y);
   return static_cast<int>(index);
 }
 
@@ -52,8 +46,8 @@ void TChartSeries::Clear() {
   max_y_ = -std::numeric_limits<double>::infinity();
   const bool first_clear = !cleared_;
   cleared_ = true;
-  if (chart_)
-    chart_->d_->SeriesCleared(*this, first_clear);
+  if (model_)
+    model_->SeriesCleared(*this, first_clear);
 }
 
 double TChartSeries::XValue(int index) const {
@@ -86,11 +80,12 @@ void TChartSeries::SetSeriesColor(TColor color) {
   color_ = color;
   has_color_ = true;
   palette_entry_ = -1;
-  if (chart_)
-    chart_->d_->SeriesColorChanged(old_color, color_);
+  if (model_)
+    model_->SeriesColorChanged(old_color, color_);
 }
 
-void TChartSeries::BindTo(TChart* chart, int index) {
+void TChartSeries::BindTo(TChartModel* model, TChart* chart, int index) {
+  model_ = model;
   chart_ = chart;
   index_ = index;
 }

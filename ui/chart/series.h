@@ -2,15 +2,29 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
 #include "ui/color.h"
 
+class QPainter;
+
 namespace ui {
 
 class TChart;
+class TChartModel;
+struct TChartScale;
+
+// What lies under the pointer: a series and one of its points, or the series as a whole (point
+// -1) for a line; series -1 for nothing.
+struct TChartHit {
+  int series = -1;
+  int point = -1;
+
+  bool operator==(const TChartHit&) const = default;
+};
 
 // A series of points with ascending x. Owned by its chart once added.
 class TChartSeries {
@@ -28,14 +42,14 @@ class TChartSeries {
   // The accessors below throw std::out_of_range for an index outside 0 .. Count() - 1.
   double XValue(int index) const;
   double YValue(int index) const;
-  // The point's own colour, or the series colour for a point with the automatic colour.
+  // The point's own color, or the series color for a point with the automatic color.
   TColor ValueColor(int index) const;
   QString Label(int index) const;
   // The x of the last point; throws std::runtime_error when the series has no points.
   double LastX() const;
 
   // The points as columns, unchecked, for drawing and hit testing: the x values ascending, the y
-  // values, and each point's own colour (clTeeColor for the series colour).
+  // values, and each point's own color (clTeeColor for the series color).
   std::span<const double> XValues() const { return xs_; }
   std::span<const double> YValues() const { return ys_; }
   std::span<const TColor> PointColors() const { return colors_; }
@@ -43,7 +57,7 @@ class TChartSeries {
   TColor SeriesColor() const { return color_; }
   bool HasSeriesColor() const { return has_color_; }
   void SetSeriesColor(TColor color);
-  // The palette entry the colour came from (0-based), or -1 for a colour set by the owner.
+  // The palette entry the color came from (0-based), or -1 for a color set by the owner.
   int PaletteEntry() const { return palette_entry_; }
 
   QString Name() const { return name_; }
@@ -53,7 +67,8 @@ class TChartSeries {
   TChart* ParentChart() const { return chart_; }
   // The series' place in its chart's list, or -1 before AddSeries.
   int Index() const { return index_; }
-  bool IsLine() const { return kind_ == TKind::kLine; }
+  // Joins its points with a line instead of marking each one.
+  virtual bool IsLine() const = 0;
   // The smallest and largest y of the points; +inf and -inf when there are none.
   double MinY() const { return min_y_; }
   double MaxY() const { return max_y_; }
@@ -64,17 +79,20 @@ class TChartSeries {
   bool WasCleared() const { return cleared_; }
 
  protected:
-  enum class TKind { kPoints, kLine };
-  explicit TChartSeries(TKind kind);
+  TChartSeries();
 
  private:
-  // Only the chart that takes the series binds it and gives it palette colours; it reads the
-  // points through the accessors above.
-  friend class TChart;
-  void BindTo(TChart* chart, int index);
+  // Only the model of the chart that takes the series binds it, gives it palette colors and has
+  // it draw itself; it reads the points through the accessors above.
+  friend class TChartModel;
+  void BindTo(TChartModel* model, TChart* chart, int index);
   void TakePaletteColor(TColor color, int entry);
+  // Draws the points whose x lies in the scale's range, `hover` telling what is highlighted.
+  virtual void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const = 0;
+  // What of the series is drawn under the pixel (column, row) inside the plot area, the topmost
+  // first: a point's index, or -1 for the series as a whole; nothing when the pixel misses it.
+  virtual std::optional<int> HitTest(const TChartScale& scale, int column, int row) const = 0;
 
-  TKind kind_;
   // Points kept as columns: the paint path reads x alone for its binary search.
   std::vector<double> xs_;
   std::vector<double> ys_;
@@ -87,21 +105,30 @@ class TChartSeries {
   bool has_color_ = false;
   int palette_entry_ = -1;
   QString name_;
+  TChartModel* model_ = nullptr;
   TChart* chart_ = nullptr;
   int index_ = -1;
   bool cleared_ = false;
 };
 
-// Points drawn as 9 x 9 squares in each point's colour with a 1-pixel black outline.
+// Points drawn as 9 x 9 squares in each point's color with a 1-pixel black outline.
 class TPointSeries final : public TChartSeries {
  public:
-  TPointSeries();
+  bool IsLine() const override { return false; }
+
+ private:
+  void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const override;
+  std::optional<int> HitTest(const TChartScale& scale, int column, int row) const override;
 };
 
-// Points joined by a straight 1-pixel line in the series colour, without markers.
+// Points joined by a straight 1-pixel line in the series color, without markers.
 class TLineSeries final : public TChartSeries {
  public:
-  TLineSeries();
+  bool IsLine() const override { return true; }
+
+ private:
+  void Draw(QPainter& painter, const TChartScale& scale, const TChartHit& hover) const override;
+  std::optional<int> HitTest(const TChartScale& scale, int column, int row) const override;
 };
 
 }  // namespace ui

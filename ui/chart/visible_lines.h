@@ -18,7 +18,6 @@ class TVisibleLines {
   };
 
   void Clear() { rows_.clear(); }
-  bool Empty() const { return rows_.empty(); }
   // Lays the segment from `a` to `b` (either order) at height `y` on top of everything there.
   // Amortised O(log p) for p pieces: each piece it hides is removed once.
   void Add(double y, double a, double b, int series);

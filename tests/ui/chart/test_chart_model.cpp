@@ -23,10 +23,10 @@ class TestChartModel : public QObject {
 
  private slots:
   void AddXYKeepsXAscending();
-  void AutomaticColourIsTheSeriesColour();
+  void AutomaticColorIsTheSeriesColor();
   void LastXFailsWhenEmpty();
-  void ZeroLineColours_data();
-  void ZeroLineColours();
+  void ZeroLineColors_data();
+  void ZeroLineColors();
   void FirstFreePaletteEntryIsTaken();
   void PaletteChosenAfterTheFirstSeries();
   void AxisSetters_data();
@@ -57,7 +57,7 @@ void TestChartModel::AddXYKeepsXAscending() {
   QVERIFY_THROWS_EXCEPTION(std::out_of_range, series.XValue(4));
 }
 
-void TestChartModel::AutomaticColourIsTheSeriesColour() {
+void TestChartModel::AutomaticColorIsTheSeriesColor() {
   ui::TChart chart;
   chart.SetColorPaletteIndex(13);
   auto* walk = new ui::TPointSeries;
@@ -86,9 +86,9 @@ void TestChartModel::LastXFailsWhenEmpty() {
   QCOMPARE(chart.BottomAxis().Maximum(), 20.0);
 }
 
-void TestChartModel::ZeroLineColours_data() {
+void TestChartModel::ZeroLineColors_data() {
   QTest::addColumn<int>("line");
-  QTest::addColumn<ui::TColor>("colour");
+  QTest::addColumn<ui::TColor>("color");
   QTest::newRow("first") << 1 << ui::TColor(0x359CF3);
   QTest::newRow("second") << 2 << ui::TColor(0x144CF1);
   QTest::newRow("eleventh, the last free entry") << 11 << ui::TColor(0xB4B4B4);
@@ -99,9 +99,9 @@ void TestChartModel::ZeroLineColours_data() {
 }
 
 // The walk's series comes first; the k-th zero line then takes entry (k mod 12) + 1.
-void TestChartModel::ZeroLineColours() {
+void TestChartModel::ZeroLineColors() {
   QFETCH(int, line);
-  QFETCH(ui::TColor, colour);
+  QFETCH(ui::TColor, color);
   ui::TChart chart;
   chart.SetColorPaletteIndex(13);
   auto* walk = new ui::TPointSeries;
@@ -110,8 +110,8 @@ void TestChartModel::ZeroLineColours() {
   ui::TLineSeries* last = nullptr;
   for (int k = 1; k <= line; ++k)
     last = AddLine(chart, 100);
-  QCOMPARE(last->SeriesColor(), colour);
-  QCOMPARE(last->ValueColor(1), colour);
+  QCOMPARE(last->SeriesColor(), color);
+  QCOMPARE(last->ValueColor(1), color);
   QCOMPARE(chart.SeriesCount(), line + 1);
   QCOMPARE(chart.Series(line), last);
 }
@@ -120,7 +120,7 @@ void TestChartModel::FirstFreePaletteEntryIsTaken() {
   ui::TChart chart;
   chart.SetColorPaletteIndex(13);
   auto* own = new ui::TLineSeries;
-  own->SetSeriesColor(0x359CF3);  // entry 2, held by a colour of its own
+  own->SetSeriesColor(0x359CF3);  // entry 2, held by a color of its own
   chart.AddSeries(own);
   QCOMPARE(own->SeriesColor(), ui::TColor(0x359CF3));
   QCOMPARE(AddLine(chart, 10)->SeriesColor(), ui::TColor(0xA36644));

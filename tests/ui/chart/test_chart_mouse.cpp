@@ -37,13 +37,12 @@ bool Near(double a, double b) {
 }
 
 // Red at half opacity over the background or the outline.
-bool IsHighlight(const QColor& colour) {
-  return colour.red() > 100 && colour.red() - colour.green() > 90 &&
-         colour.red() - colour.blue() > 90;
+bool IsHighlight(const QColor& color) {
+  return color.red() > 100 && color.red() - color.green() > 90 && color.red() - color.blue() > 90;
 }
 
-bool IsLight(const QColor& colour) {
-  return colour.red() > 200 && colour.green() > 200 && colour.blue() > 200;
+bool IsLight(const QColor& color) {
+  return color.red() > 200 && color.green() > 200 && color.blue() > 200;
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ Q_DECLARE_METATYPE(ui::TColor)
 namespace {
 
 // The background and the grid: nothing of a series is drawn there.
-bool IsLight(const QColor& colour) {
-  return colour.red() > 200 && colour.green() > 200 && colour.blue() > 200;
+bool IsLight(const QColor& color) {
+  return color.red() > 200 && color.green() > 200 && color.blue() > 200;
 }
 
 // Where two images first differ, for the failure message.
@@ -50,8 +50,8 @@ class TestChartPaint : public QObject {
 
  private slots:
   void MarkersWithTheirOutline();
-  void ZeroLineColour_data();
-  void ZeroLineColour();
+  void ZeroLineColor_data();
+  void ZeroLineColor();
   void NewerShortLineOverOlderLongOne();
   void ZeroLinesOverMarkers();
   void MarkersOnTheEdgesAreCut();
@@ -62,9 +62,10 @@ class TestChartPaint : public QObject {
   void VisibleLinesMatchDrawingEveryLine_data();
   void VisibleLinesMatchDrawingEveryLine();
   void TitleIsBlueAndCentred();
-  void OpenColoursFollowThePalette_data();
-  void OpenColoursFollowThePalette();
-  void FixedColoursStayInADarkTheme();
+  void HeightForPlotRowsLeavesThoseRows();
+  void OpenColorsFollowThePalette_data();
+  void OpenColorsFollowThePalette();
+  void FixedColorsStayInADarkTheme();
   void AfterDrawRunsAfterEveryRepaint();
   void RepaintRequestsMerge();
 };
@@ -97,9 +98,9 @@ void TestChartPaint::MarkersWithTheirOutline() {
   QVERIFY(IsLight(image.pixelColor(cb, rb - 5)));
 }
 
-void TestChartPaint::ZeroLineColour_data() {
+void TestChartPaint::ZeroLineColor_data() {
   QTest::addColumn<int>("lines");
-  QTest::addColumn<ui::TColor>("colour");
+  QTest::addColumn<ui::TColor>("color");
   QTest::newRow("first") << 1 << ui::TColor(0x359CF3);
   QTest::newRow("second") << 2 << ui::TColor(0x144CF1);
   QTest::newRow("twelfth") << 12 << ui::TColor(0xA36644);
@@ -107,9 +108,9 @@ void TestChartPaint::ZeroLineColour_data() {
 }
 
 // Zero lines alone: every y is 0, so they lie on the middle row, the newest on top.
-void TestChartPaint::ZeroLineColour() {
+void TestChartPaint::ZeroLineColor() {
   QFETCH(int, lines);
-  QFETCH(ui::TColor, colour);
+  QFETCH(ui::TColor, color);
   ChartFixture f;
   for (int k = 0; k < lines; ++k)
     f.AddLine(100);
@@ -118,7 +119,7 @@ void TestChartPaint::ZeroLineColour() {
   const int row = plot.top() + (plot.height() - 1) / 2;
   QCOMPARE(f.Row(0, 0, 0), row);
   for (double x : {0.0, 37.0, 100.0})
-    QCOMPARE(image.pixelColor(f.Column(x), row), Bgr(colour));
+    QCOMPARE(image.pixelColor(f.Column(x), row), Bgr(color));
   QVERIFY(IsLight(image.pixelColor(f.Column(37), row - 1)));
   QVERIFY(IsLight(image.pixelColor(f.Column(37), row + 1)));
 }
@@ -328,13 +329,24 @@ void TestChartPaint::TitleIsBlueAndCentred() {
   QVERIFY(std::abs(centre - (plot.left() + plot.width() / 2.0)) < 4);
 }
 
-void TestChartPaint::OpenColoursFollowThePalette_data() {
+// The window sizes itself by this promise: the margins around the plot area are the chart's.
+void TestChartPaint::HeightForPlotRowsLeavesThoseRows() {
+  ChartFixture f;
+  for (int rows : {1, 60, 387}) {
+    f.chart.resize(400, ui::TChart::HeightForPlotRows(rows));
+    QCOMPARE(f.chart.PlotArea().height(), rows);
+    QVERIFY(f.chart.PlotArea().top() > 0);
+    QVERIFY(f.chart.PlotArea().bottom() < f.chart.height() - 1);
+  }
+}
+
+void TestChartPaint::OpenColorsFollowThePalette_data() {
   QTest::addColumn<bool>("themed");
   QTest::addColumn<QPalette>("palette");
   QTest::addColumn<QColor>("background");
   QTest::addColumn<QColor>("grid");
   QTest::addColumn<QColor>("axis");
-  // The default palette gives the chart's classic colours: white, a light grey grid, black.
+  // The default palette gives the chart's classic colors: white, a light grey grid, black.
   QTest::newRow("default") << false << QPalette() << kWhite << QColor(232, 232, 232) << kBlack;
   QTest::newRow("dark") << true << Theme(QColor(30, 30, 30), QColor(220, 220, 220))
                         << QColor(30, 30, 30) << QColor(47, 47, 47) << QColor(220, 220, 220);
@@ -344,7 +356,7 @@ void TestChartPaint::OpenColoursFollowThePalette_data() {
 
 // The panel, the plot area, the grid and the axes with their labels, for a view 0 .. 100 with
 // one point, so that both grids show; the ticks lie every 10.
-void TestChartPaint::OpenColoursFollowThePalette() {
+void TestChartPaint::OpenColorsFollowThePalette() {
   QFETCH(bool, themed);
   QFETCH(QPalette, palette);
   QFETCH(QColor, background);
@@ -369,8 +381,8 @@ void TestChartPaint::OpenColoursFollowThePalette() {
   QCOMPARE(image.pixelColor(column, plot.bottom() + 3), axis);
   QCOMPARE(image.pixelColor(plot.left() - 3, f.Row(0, -1, 1)), axis);
 
-  // The label "50" under its tick: every pixel lies between the background and the text colour,
-  // and its strokes come close to the text colour.
+  // The label "50" under its tick: every pixel lies between the background and the text color,
+  // and its strokes come close to the text color.
   int nearest = 1000;
   for (int y = plot.bottom() + 6; y < plot.bottom() + 20; ++y)
     for (int x = column - 10; x <= column + 10; ++x) {
@@ -388,7 +400,7 @@ void TestChartPaint::OpenColoursFollowThePalette() {
 
 // What the design fixes does not follow the theme: the markers with their black outline, the
 // zero lines, the hover pen and the blue title.
-void TestChartPaint::FixedColoursStayInADarkTheme() {
+void TestChartPaint::FixedColorsStayInADarkTheme() {
   ChartFixture f;
   f.chart.setPalette(Theme(QColor(30, 30, 30), QColor(220, 220, 220)));
   f.chart.SetTitleText(QStringLiteral("ИИИИИИИИИИ"));
