@@ -1,10 +1,9 @@
 #include "uAccessory/form_state_store.h"
-
-#include <QFileInfo>
-
 #include <algorithm>
 #include <vector>
 
+#include "base/file_replacement.h"
+#include "uAccessory/file_errors.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
@@ -85,16 +84,18 @@ void LoadComponent(StoreContext& context, const ui::TComponent& c) {
 }  // namespace
 
 bool FormsStateStored(const QString& file_name) {
-  if (QFileInfo::exists(file_name))
+  // Asked of the file system through the folder, so that a path past the system's limit on a
+  // path is found as any other.
+  if (base::FileExists(LocalPath(file_name)))
     return true;
   for (const ui::TForm* form : ui::ApplicationForms()) {
     for (int i = 0; i < form->ComponentCount(); ++i) {
       const ui::TComponent& c = form->Component(i);
       if (!IsVisibleControl(c.Object) || !IsPlainBaseName(c.Name))
         continue;
-      if (As<ui::TMemo>(c) && QFileInfo::exists(MemoSideFilePath(c.Name)))
+      if (As<ui::TMemo>(c) && base::FileExists(LocalPath(MemoSideFilePath(c.Name))))
         return true;
-      if (As<ui::TListBox>(c) && QFileInfo::exists(ListSideFilePath(c.Name)))
+      if (As<ui::TListBox>(c) && base::FileExists(LocalPath(ListSideFilePath(c.Name))))
         return true;
     }
   }
@@ -160,7 +161,7 @@ void LoadFormsState(const QString& file_name) {
     ui::Beep();
     return;
   }
-  const bool settings_exist = QFileInfo::exists(file_name);
+  const bool settings_exist = base::FileExists(LocalPath(file_name));
   const std::vector<ui::TForm*> forms = ui::ApplicationForms();
   MarkNotRestored(forms);
   const QString raw = ReadRawSettingsText(file_name);
