@@ -458,6 +458,7 @@ void TestTextFile::KeepsTheOldFileOnce() {
 
 void TestTextFile::WorksPastThePathLimit() {
   QTemporaryDir dir;
+  const long_path::RemovedAtEnd removed{dir.path()};
   const QString folder = long_path::MakeFolderOfLength(dir.path(), 4080);
   QCOMPARE(folder.size(), 4080);
   const QString settings_folder = folder + "/System/Settings";
@@ -476,7 +477,6 @@ void TestTextFile::WorksPastThePathLimit() {
            QByteArray("second"));
   QVERIFY_THROWS_NO_EXCEPTION(base::KeepOnce(file.toStdString(), (file + ".orig").toStdString()));
   QCOMPARE(long_path::Read(file + ".orig"), QByteArray("second"));
-  long_path::RemoveContents(dir.path());
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -129,4 +129,10 @@ inline void RemoveContents(const QString& folder) {
     EmptyFolder(readable);
 }
 
+// Empties the folder when the test ends, passed or failed.
+struct RemovedAtEnd {
+  QString folder;
+  ~RemovedAtEnd() { RemoveContents(folder); }
+};
+
 }  // namespace long_path
