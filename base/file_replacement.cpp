@@ -265,7 +265,7 @@ void KeepOnce(const std::string& path, const std::string& kept_path) {
     return;
   const std::string temporary = kept.NameWith(".tmp");
   bool created = false;
-  int error = WriteTemporary(kept.folder(), temporary, file.name(), *bytes, created);
+  int error = WriteTemporary(kept.folder(), temporary, kept.name(), *bytes, created);
   if (error == 0 && ::renameat2(kept.folder(), temporary.c_str(), kept.folder(), kept.name(),
                                 RENAME_NOREPLACE) != 0) {
     error = errno == EEXIST ? 0 : errno;
