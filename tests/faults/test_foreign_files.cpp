@@ -28,6 +28,7 @@ class TestForeignFiles : public QObject {
  private slots:
   void NothingElsewhereIsWritten_data();
   void NothingElsewhereIsWritten();
+  void SystemFolderThatIsALinkIsUsed();
   void DeepProgramFolderRestoresAndSaves();
   void UndecodableListKeptBeside_data();
   void UndecodableListKeptBeside();
@@ -65,6 +66,24 @@ void TestForeignFiles::NothingElsewhereIsWritten() {
   QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), QByteArray("5 12 7"));
   QVERIFY(ReadBytes(f.Settings()).contains("DotsPerPage_SE.Value=300"));
   QVERIFY(!QFileInfo::exists(f.folder.filePath(name)));
+}
+
+// The user may keep the lists elsewhere and put a link to that folder in the program folder.
+void TestForeignFiles::SystemFolderThatIsALinkIsUsed() {
+  MainFormFixture f;
+  QTemporaryDir lists;
+  QVERIFY(WriteBytes(f.Settings(), kSettings));
+  QVERIFY(WriteBytes(lists.filePath("Numbers_Memo.txt"), "5 12"));
+  QVERIFY(QFile::link(lists.path(), f.folder.filePath("System")));
+
+  TmainForm& form = f.OpenShown();
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QCOMPARE(form.Numbers_Memo->Text(), QString("5 12"));
+  form.Numbers_Memo->SetText("5 12 7");
+  QVERIFY(form.close());
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QCOMPARE(ReadBytes(lists.filePath("Numbers_Memo.txt")), QByteArray("5 12 7"));
+  QVERIFY(QFileInfo(f.folder.filePath("System")).isSymLink());
 }
 
 void TestForeignFiles::DeepProgramFolderRestoresAndSaves() {
