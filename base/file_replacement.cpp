@@ -310,7 +310,8 @@ void CreateFolders(const std::string& path) {
 bool FileExists(const std::string& path) {
   const Located file(path);
   struct stat info {};
-  return file.error() == 0 && ::fstatat(file.folder(), file.name(), &info, 0) == 0 &&
+  return file.error() == 0 &&
+         ::fstatat(file.folder(), file.name(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
          !S_ISDIR(info.st_mode);
 }
 

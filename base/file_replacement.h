@@ -68,8 +68,10 @@ void SetBeforeRenameHookForTesting(std::function<void(const std::string& tempora
 // Throws FileError when something else stands in the way.
 void CreateFolders(const std::string& path);
 
-// Whether `path` names an existing file (anything but a folder) or an existing folder.
+// Whether `path` names an existing file: anything but a folder, a symbolic link too, wherever
+// it leads (it is there, though ReadWholeFile will not read it).
 bool FileExists(const std::string& path);
+// Whether `path` names an existing folder, or a link to one.
 bool FolderExists(const std::string& path);
 
 }  // namespace base

@@ -29,6 +29,7 @@ class TestForeignFiles : public QObject {
   void NothingElsewhereIsWritten_data();
   void NothingElsewhereIsWritten();
   void SystemFolderThatIsALinkIsUsed();
+  void LinkToNoFileAtSettingsIsLeftAlone();
   void DeepProgramFolderRestoresAndSaves();
   void UndecodableListKeptBeside_data();
   void UndecodableListKeptBeside();
@@ -84,6 +85,25 @@ void TestForeignFiles::SystemFolderThatIsALinkIsUsed() {
   QCOMPARE(f.recorder.Events(), QStringList());
   QCOMPARE(ReadBytes(lists.filePath("Numbers_Memo.txt")), QByteArray("5 12 7"));
   QVERIFY(QFileInfo(f.folder.filePath("System")).isSymLink());
+}
+
+// A link at settings.dat that leads nowhere yet is still no file of the program's: the start
+// reports it as a file it cannot read, the close goes through and writes nothing through it.
+void TestForeignFiles::LinkToNoFileAtSettingsIsLeftAlone() {
+  MainFormFixture f;
+  QTemporaryDir elsewhere_folder;
+  const QString elsewhere = elsewhere_folder.filePath("settings.dat");
+  QVERIFY(QFile::link(elsewhere, f.Settings()));
+
+  TmainForm& form = f.OpenShown();
+  QCOMPARE(f.recorder.Events().size(), 1);
+  QVERIFY2(f.recorder.Events()[0].startsWith("error: Cannot open file \"" + f.Settings() + "\". "),
+           qPrintable(f.recorder.Events()[0]));
+  f.recorder.Clear();
+  QVERIFY(form.close());
+  QCOMPARE(f.recorder.Events(), QStringList());
+  QVERIFY(QFileInfo(f.Settings()).isSymLink());
+  QVERIFY(!QFileInfo::exists(elsewhere));
 }
 
 void TestForeignFiles::DeepProgramFolderRestoresAndSaves() {
