@@ -6,6 +6,7 @@ namespace base {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kByteOrderMarkCharacter = 0xFEFF;
 
 // Appends the code point as one or two UTF-16 units.
 void AppendCodePoint(std::u16string& out, std::uint32_t code_point) {
@@ -20,7 +21,7 @@ void AppendCodePoint(std::u16string& out, std::uint32_t code_point) {
 
 // Decodes UTF-8; each maximal subpart of an ill-formed sequence becomes one U+FFFD, the way
 // browsers and Qt do it, so the same bytes always give the same text.
-std::u16string DecodeUtf8(std::string_view bytes) {
+std::u16string DecodeUtf8(std::string_view bytes, bool& undecodable) {
   std::u16string out;
   out.reserve(bytes.size());
   const std::size_t n = bytes.size();
@@ -55,6 +56,7 @@ std::u16string DecodeUtf8(std::string_view bytes) {
         upper = 0x8F;  // above U+10FFFF
     } else {
       out.push_back(kReplacement);
+      undecodable = true;
       ++i;
       continue;
     }
@@ -70,16 +72,18 @@ std::u16string DecodeUtf8(std::string_view bytes) {
       lower = 0x80;
       upper = 0xBF;
     }
-    if (complete)
+    if (complete) {
       AppendCodePoint(out, code_point);
-    else
+    } else {
       out.push_back(kReplacement);
+      undecodable = true;
+    }
     i = j;
   }
   return out;
 }
 
-std::u16string DecodeUtf16(std::string_view bytes, bool little_endian) {
+std::u16string DecodeUtf16(std::string_view bytes, bool little_endian, bool& undecodable) {
   std::u16string out;
   out.reserve(bytes.size() / 2 + 1);
   const std::size_t pairs = bytes.size() / 2;
@@ -89,8 +93,10 @@ std::u16string DecodeUtf16(std::string_view bytes, bool little_endian) {
     out.push_back(little_endian ? static_cast<char16_t>(first | (second << 8))
                                 : static_cast<char16_t>((first << 8) | second));
   }
-  if (bytes.size() % 2 != 0)
+  if (bytes.size() % 2 != 0) {
     out.push_back(kReplacement);
+    undecodable = true;
+  }
   return out;
 }
 
@@ -167,16 +173,23 @@ std::string_view ByteOrderMark(TextEncoding encoding) {
   return "\xEF\xBB\xBF";
 }
 
-std::u16string DecodeText(std::string_view bytes, TextEncoding encoding) {
+std::u16string DecodeText(std::string_view bytes, TextEncoding encoding, bool* undecodable) {
+  bool replaced = false;
+  std::u16string text;
   switch (encoding) {
     case TextEncoding::kUtf16Le:
-      return DecodeUtf16(bytes, true);
+      text = DecodeUtf16(bytes, true, replaced);
+      break;
     case TextEncoding::kUtf16Be:
-      return DecodeUtf16(bytes, false);
+      text = DecodeUtf16(bytes, false, replaced);
+      break;
     case TextEncoding::kUtf8:
+      text = DecodeUtf8(bytes, replaced);
       break;
   }
-  return DecodeUtf8(bytes);
+  if (undecodable)
+    *undecodable = replaced;
+  return text;
 }
 
 std::string EncodeText(std::u16string_view text, TextEncoding encoding) {
@@ -193,13 +206,18 @@ std::string EncodeText(std::u16string_view text, TextEncoding encoding) {
 
 DecodedText DecodeWithMark(std::string_view bytes) {
   const EncodingMark mark = DetectEncoding(bytes);
-  return {DecodeText(bytes.substr(mark.mark_size), mark.encoding), mark.encoding,
-          mark.mark_size > 0};
+  DecodedText decoded;
+  decoded.text = DecodeText(bytes.substr(mark.mark_size), mark.encoding, &decoded.undecodable);
+  decoded.encoding = mark.encoding;
+  decoded.has_mark = mark.mark_size > 0;
+  return decoded;
 }
 
 std::string EncodeWithMark(std::u16string_view text, TextEncoding encoding, bool with_mark) {
   std::string body = EncodeText(text, encoding);
-  if (!with_mark)
+  // A text that begins with U+FEFF would begin with the mark's own bytes, and be read back as a
+  // marked text without that character: the mark goes first, so the character stays.
+  if (!with_mark && (text.empty() || text.front() != kByteOrderMarkCharacter))
     return body;
   std::string out(ByteOrderMark(encoding));
   out += body;

@@ -1,10 +1,9 @@
 #include "uAccessory/form_state_store.h"
-
-#include <QFileInfo>
-
 #include <algorithm>
 #include <vector>
 
+#include "base/file_replacement.h"
+#include "uAccessory/file_errors.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
@@ -90,7 +89,9 @@ QString FolderOf(const QString& file_name) {
 }  // namespace
 
 bool FormsStateStored(const QString& file_name) {
-  if (QFileInfo::exists(file_name))
+  // Asked of the file system through the folder, so that a path past the system's limit on a
+  // path is found as any other.
+  if (base::FileExists(LocalPath(file_name)))
     return true;
   const QString folder = FolderOf(file_name);
   for (const ui::TForm* form : ui::ApplicationForms()) {
@@ -98,9 +99,9 @@ bool FormsStateStored(const QString& file_name) {
       const ui::TComponent& c = form->Component(i);
       if (!IsVisibleControl(c.Object) || !IsPlainBaseName(c.Name))
         continue;
-      if (As<ui::TMemo>(c) && QFileInfo::exists(MemoSideFilePath(folder, c.Name)))
+      if (As<ui::TMemo>(c) && base::FileExists(LocalPath(MemoSideFilePath(folder, c.Name))))
         return true;
-      if (As<ui::TListBox>(c) && QFileInfo::exists(ListSideFilePath(folder, c.Name)))
+      if (As<ui::TListBox>(c) && base::FileExists(LocalPath(ListSideFilePath(folder, c.Name))))
         return true;
     }
   }
@@ -170,7 +171,7 @@ void LoadFormsState(const QString& file_name) {
     ui::Beep();
     return;
   }
-  const bool settings_exist = QFileInfo::exists(file_name);
+  const bool settings_exist = base::FileExists(LocalPath(file_name));
   const std::vector<ui::TForm*> forms = ui::ApplicationForms();
   MarkNotRestored(forms);
   const QString raw = ReadRawSettingsText(file_name);

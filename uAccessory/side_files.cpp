@@ -44,12 +44,24 @@ std::optional<SideFileText> ReadSideFile(const QString& path) {
   if (!bytes)
     return std::nullopt;
   base::DecodedText decoded = base::DecodeWithMark(*bytes);
-  return SideFileText{QString::fromStdU16String(decoded.text),
-                      {decoded.encoding, decoded.has_mark}};
+  return SideFileText{ui::FromU16(decoded.text),
+                      {decoded.encoding, decoded.has_mark, decoded.undecodable}};
+}
+
+QString OriginalPathFor(const QString& path) {
+  return path + QStringLiteral(".orig");
 }
 
 void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding) {
   const std::u16string_view view = ui::U16View(text);
+  if (encoding.keep_original) {
+    const QString original = OriginalPathFor(path);
+    try {
+      base::KeepOnce(LocalPath(path), LocalPath(original));
+    } catch (const base::FileError& error) {
+      throw CannotCreate(original, error);
+    }
+  }
   try {
     base::ReplaceFile(LocalPath(path),
                       base::EncodeWithMark(view, encoding.encoding, encoding.has_mark));

@@ -16,10 +16,14 @@
 // Errors: "Cannot create file "<path>". <reason>" when a file or folder cannot be written,
 // "Cannot open file "<path>". <reason>" when an existing file cannot be read.
 
-// How a side file is encoded; the default is how a new one is written.
+// How a side file is encoded; the default is how a new one is written. `keep_original`: the file
+// held bytes that are not valid in its encoding (written by another program in another
+// encoding, say), which its text cannot give back; the first write over it keeps the old file
+// beside it, under OriginalPathFor, before they are gone.
 struct SideFileEncoding {
   base::TextEncoding encoding = base::TextEncoding::kUtf8;
   bool has_mark = false;
+  bool keep_original = false;
   bool operator==(const SideFileEncoding&) const = default;
 };
 
@@ -41,8 +45,13 @@ struct SideFileText {
   SideFileEncoding encoding;
 };
 std::optional<SideFileText> ReadSideFile(const QString& path);
-// Replaces the file by `text` in `encoding`, its mark first when it has one.
+// Replaces the file by `text` in `encoding`, its mark first when it has one (or when the text
+// begins with U+FEFF, which would otherwise be read back as a mark). With `keep_original`, the
+// old file is kept first under OriginalPathFor, unless a file is there already: that one is
+// never replaced.
 void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding = {});
+// Where the old file of `path` is kept: beside it, ".orig" appended.
+QString OriginalPathFor(const QString& path);
 
 // Every line break (CR LF, lone CR, lone LF) as CR LF; nothing added or removed at the end.
 QString WithCrLf(const QString& text);

@@ -22,8 +22,9 @@ namespace {
 constexpr char kSideFileEncoding[] = "tarvelonSideFileEncoding";
 
 void RememberEncoding(QObject* control, SideFileEncoding encoding) {
-  control->setProperty(kSideFileEncoding,
-                       static_cast<int>(encoding.encoding) * 2 + (encoding.has_mark ? 1 : 0));
+  control->setProperty(kSideFileEncoding, static_cast<int>(encoding.encoding) * 4 +
+                                              (encoding.has_mark ? 2 : 0) +
+                                              (encoding.keep_original ? 1 : 0));
 }
 
 SideFileEncoding RememberedEncoding(const QObject* control) {
@@ -31,7 +32,7 @@ SideFileEncoding RememberedEncoding(const QObject* control) {
   if (!stored.isValid())
     return {};
   const int code = stored.toInt();
-  return {static_cast<base::TextEncoding>(code / 2), code % 2 == 1};
+  return {static_cast<base::TextEncoding>(code / 4), (code & 2) != 0, (code & 1) != 0};
 }
 
 // Keeps a list box's item collection in one update bracket, also when reading a file fails.

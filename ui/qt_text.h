@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 #include <cstdint>
@@ -13,6 +14,13 @@ namespace ui {
 // Qt's strings as the toolkit-free helpers take them: the same UTF-16 code units, not copied.
 inline std::u16string_view U16View(QStringView text) {
   return {text.utf16(), static_cast<std::size_t>(text.size())};
+}
+
+// The same UTF-16 code units as a Qt string, every one of them. Not QString::fromStdU16String:
+// that takes a leading U+FEFF for a byte-order mark and drops it, and a leading U+FFFE for a
+// swapped one and swaps every unit after it.
+inline QString FromU16(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 // Calls `visit` with each line of `text` and whether a line break (CR LF, lone CR or lone LF)

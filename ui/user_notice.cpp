@@ -1,7 +1,11 @@
 #include "ui/user_notice.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QDialog>
+
+#include <memory>
+
+#include "ui/message_box.h"
 
 namespace ui {
 namespace {
@@ -10,16 +14,14 @@ class RealServices final : public Services {
  public:
   void Beep() override { QApplication::beep(); }
 
-  void ShowMessage(const QString& text) override {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-  }
+  void ShowMessage(const QString& text) override { ShowModal(MessageKind::kMessage, text); }
+  void ShowError(const QString& text) override { ShowModal(MessageKind::kError, text); }
 
-  void ShowError(const QString& text) override {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+ private:
+  static void ShowModal(MessageKind kind, const QString& text) {
+    const std::unique_ptr<QDialog> box = MakeMessageBox(kind, text);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->exec();
   }
 };
 

@@ -1,17 +1,30 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "base/file_replacement.h"
 #include "base/text_encoding.h"
+#include "long_path.h"
 
 Q_DECLARE_METATYPE(base::TextEncoding)
+
+namespace {
+
+// What a test puts at a temporary file's name before a save.
+enum class Stale { kNothing, kFile, kHardLink, kSymbolicLink, kDanglingLink, kLinkToFolder };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Stale)
 
 namespace {
 
@@ -19,8 +32,9 @@ std::string Bytes(const QByteArray& bytes) {
   return bytes.toStdString();
 }
 
+// Every code unit: QString::fromStdU16String would drop a leading U+FEFF.
 QString ToQString(const std::u16string& text) {
-  return QString::fromStdU16String(text);
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 std::u16string ToU16(const QString& text) {
@@ -56,6 +70,15 @@ class TestTextFile : public QObject {
   void ReplacementIntoAMissingFolderFails();
   void ReadsAWholeFile();
   void CreatesFoldersWithParents();
+  void LeadingByteOrderMarkCharacterSurvives_data();
+  void LeadingByteOrderMarkCharacterSurvives();
+  void NothingIsWrittenThroughALink_data();
+  void NothingIsWrittenThroughALink();
+  void NothingIsReadThroughALink_data();
+  void NothingIsReadThroughALink();
+  void KeepsTheOldFileOnce_data();
+  void KeepsTheOldFileOnce();
+  void WorksPastThePathLimit();
 };
 
 void TestTextFile::DetectsTheMark_data() {
@@ -104,44 +127,55 @@ void TestTextFile::DecodesWithReplacement_data() {
   QTest::addColumn<QByteArray>("bytes");
   QTest::addColumn<base::TextEncoding>("encoding");
   QTest::addColumn<QString>("text");
+  // Whether bytes were replaced: the text no longer gives them back.
+  QTest::addColumn<bool>("undecodable");
 
   const QString r(QChar(0xFFFD));
   const auto utf8 = base::TextEncoding::kUtf8;
-  QTest::newRow("cyrillic") << QByteArray("\xD0\x96\xD1\x8F") << utf8 << QString::fromUtf8("Жя");
-  QTest::newRow("euro") << QByteArray("\xE2\x82\xAC") << utf8 << QString::fromUtf8("€");
+  QTest::newRow("cyrillic") << QByteArray("\xD0\x96\xD1\x8F") << utf8 << QString::fromUtf8("Жя")
+                            << false;
+  QTest::newRow("euro") << QByteArray("\xE2\x82\xAC") << utf8 << QString::fromUtf8("€") << false;
   QTest::newRow("outside the basic plane")
-      << QByteArray("\xF0\x9F\x8E\xB2") << utf8 << QString::fromUtf8("🎲");
+      << QByteArray("\xF0\x9F\x8E\xB2") << utf8 << QString::fromUtf8("🎲") << false;
   QTest::newRow("lone continuation") << QByteArray(
                                             "a\x80"
                                             "b")
-                                     << utf8 << "a" + r + "b";
-  QTest::newRow("byte FF") << QByteArray("\xFF") << utf8 << r;
+                                     << utf8 << "a" + r + "b" << true;
+  QTest::newRow("byte FF") << QByteArray("\xFF") << utf8 << r << true;
   QTest::newRow("cut three-byte sequence") << QByteArray(
                                                   "\xE2\x82"
                                                   "a")
-                                           << utf8 << r + "a";
-  QTest::newRow("cut at the end") << QByteArray("a\xF0\x9F\x8E") << utf8 << "a" + r;
-  QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << utf8 << r + r;
-  QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << utf8 << r + r + r;
-  QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << utf8 << r + r + r;
-  QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << utf8 << r + r + r + r;
+                                           << utf8 << r + "a" << true;
+  QTest::newRow("cut at the end") << QByteArray("a\xF0\x9F\x8E") << utf8 << "a" + r << true;
+  QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << utf8 << r + r << true;
+  QTest::newRow("overlong three bytes") << QByteArray("\xE0\x80\xAF") << utf8 << r + r + r << true;
+  QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << utf8 << r + r + r << true;
+  QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << utf8 << r + r + r + r
+                                  << true;
   QTest::newRow("lead then ascii") << QByteArray(
                                           "\xD0"
                                           "A")
-                                   << utf8 << r + "A";
+                                   << utf8 << r + "A" << true;
   QTest::newRow("utf-16le pair") << QByteArray("\x3C\xD8\xB2\xDF", 4)
-                                 << base::TextEncoding::kUtf16Le << QString::fromUtf8("🎲");
+                                 << base::TextEncoding::kUtf16Le << QString::fromUtf8("🎲") << false;
   QTest::newRow("utf-16le odd byte")
-      << QByteArray("a\0b", 3) << base::TextEncoding::kUtf16Le << "a" + r;
+      << QByteArray("a\0b", 3) << base::TextEncoding::kUtf16Le << "a" + r << true;
   QTest::newRow("utf-16be") << QByteArray("\x04\x16\0a", 4) << base::TextEncoding::kUtf16Be
-                            << QString::fromUtf8("Жa");
+                            << QString::fromUtf8("Жa") << false;
+  QTest::newRow("U+FFFD in the bytes") << QByteArray("\xEF\xBF\xBD") << utf8 << r << false;
+  QTest::newRow("cp1251 word") << QByteArray("5 \xCA\xEE\xEC") << utf8 << "5 " + r + r + r << true;
 }
 
 void TestTextFile::DecodesWithReplacement() {
   QFETCH(QByteArray, bytes);
   QFETCH(base::TextEncoding, encoding);
   QFETCH(QString, text);
-  QCOMPARE(ToQString(base::DecodeText(Bytes(bytes), encoding)), text);
+  QFETCH(bool, undecodable);
+  bool replaced = !undecodable;
+  QCOMPARE(ToQString(base::DecodeText(Bytes(bytes), encoding, &replaced)), text);
+  QCOMPARE(replaced, undecodable);
+  if (encoding == base::TextEncoding::kUtf8)
+    QCOMPARE(base::DecodeWithMark(Bytes(bytes)).undecodable, undecodable);
 }
 
 void TestTextFile::EncodesBackWithTheMark_data() {
@@ -255,6 +289,194 @@ void TestTextFile::CreatesFoldersWithParents() {
                            base::CreateFolders(dir.filePath("file/sub").toStdString()));
   QVERIFY_THROWS_EXCEPTION(base::FileError,
                            base::CreateFolders(dir.filePath("file").toStdString()));
+}
+
+void TestTextFile::LeadingByteOrderMarkCharacterSurvives_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<base::TextEncoding>("encoding");
+  QTest::addColumn<bool>("with_mark");
+  QTest::addColumn<QByteArray>("bytes");
+
+  const auto utf8 = base::TextEncoding::kUtf8;
+  const QString feff(QChar(0xFEFF));
+  // The character first: a mark goes before it, so it is read back as a character.
+  QTest::newRow("U+FEFF first, no mark") << feff + "5 12" << utf8 << false
+                                         << QByteArray(
+                                                "\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                "5 12");
+  QTest::newRow("U+FEFF only") << feff << utf8 << false << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF");
+  QTest::newRow("U+FEFF first, with mark") << feff + "5" << utf8 << true
+                                           << QByteArray(
+                                                  "\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                  "5");
+  QTest::newRow("U+FEFF first, utf-16le") << feff + "5" << base::TextEncoding::kUtf16Le << true
+                                          << QByteArray(
+                                                 "\xFF\xFE\xFF\xFE"
+                                                 "5\0",
+                                                 6);
+  // Everything else keeps its bytes exactly.
+  QTest::newRow("U+FEFF later") << "5" + feff << utf8 << false << QByteArray("5\xEF\xBB\xBF");
+  QTest::newRow("ordinary") << "5 12 36 " << utf8 << false << QByteArray("5 12 36 ");
+  QTest::newRow("cyrillic") << QString::fromUtf8("Жёлтый") << utf8 << false
+                            << QByteArray("\xD0\x96\xD1\x91\xD0\xBB\xD1\x82\xD1\x8B\xD0\xB9");
+  QTest::newRow("empty") << "" << utf8 << false << QByteArray("");
+  QTest::newRow("U+FFFE first") << QString(QChar(0xFFFE)) << utf8 << false
+                                << QByteArray("\xEF\xBF\xBE");
+}
+
+void TestTextFile::LeadingByteOrderMarkCharacterSurvives() {
+  QFETCH(QString, text);
+  QFETCH(base::TextEncoding, encoding);
+  QFETCH(bool, with_mark);
+  QFETCH(QByteArray, bytes);
+  const std::string encoded = base::EncodeWithMark(ToU16(text), encoding, with_mark);
+  QCOMPARE(QByteArray::fromStdString(encoded), bytes);
+  QCOMPARE(ToQString(base::DecodeWithMark(encoded).text), text);
+}
+
+void TestTextFile::NothingIsWrittenThroughALink_data() {
+  QTest::addColumn<Stale>("stale");
+  QTest::newRow("nothing") << Stale::kNothing;
+  QTest::newRow("a stale temporary file") << Stale::kFile;
+  QTest::newRow("a hard link to a file elsewhere") << Stale::kHardLink;
+  QTest::newRow("a symbolic link to a file elsewhere") << Stale::kSymbolicLink;
+  QTest::newRow("a symbolic link to no file yet") << Stale::kDanglingLink;
+  QTest::newRow("a symbolic link to a folder elsewhere") << Stale::kLinkToFolder;
+}
+
+void TestTextFile::NothingIsWrittenThroughALink() {
+  QFETCH(Stale, stale);
+  QTemporaryDir dir;
+  QTemporaryDir elsewhere;
+  const QString path = dir.filePath("a.txt");
+  const QString outside = elsewhere.filePath("outside.txt");
+  const QByteArray temporary =
+      QFile::encodeName(QString::fromStdString(base::TemporaryPathFor(path.toStdString())));
+  WriteFixture(path, "old");
+  WriteFixture(outside, "not the program's");
+  const QByteArray outside_local = QFile::encodeName(outside);
+  switch (stale) {
+    case Stale::kNothing:
+      break;
+    case Stale::kFile:
+      WriteFixture(QString::fromLocal8Bit(temporary), "stale, and longer than the new");
+      break;
+    case Stale::kHardLink:
+      QVERIFY(::link(outside_local.constData(), temporary.constData()) == 0);
+      break;
+    case Stale::kSymbolicLink:
+      QVERIFY(::symlink(outside_local.constData(), temporary.constData()) == 0);
+      break;
+    case Stale::kDanglingLink:
+      QVERIFY(::symlink(QFile::encodeName(elsewhere.filePath("new.txt")).constData(),
+                        temporary.constData()) == 0);
+      break;
+    case Stale::kLinkToFolder:
+      QVERIFY(::symlink(QFile::encodeName(elsewhere.path()).constData(), temporary.constData()) ==
+              0);
+      break;
+  }
+
+  QVERIFY_THROWS_NO_EXCEPTION(base::ReplaceFile(path.toStdString(), "new"));
+  QCOMPARE(ReadFixture(path), QByteArray("new"));
+  QCOMPARE(ReadFixture(outside), QByteArray("not the program's"));
+  const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+  QCOMPARE(QDir(elsewhere.path()).entryList(all), QStringList{"outside.txt"});
+  QCOMPARE(QDir(dir.path()).entryList(all), QStringList{"a.txt"});
+}
+
+void TestTextFile::NothingIsReadThroughALink_data() {
+  QTest::addColumn<bool>("dangling");
+  QTest::newRow("a link to a file elsewhere") << false;
+  QTest::newRow("a link to no file") << true;
+}
+
+void TestTextFile::NothingIsReadThroughALink() {
+  QFETCH(bool, dangling);
+  QTemporaryDir dir;
+  QTemporaryDir elsewhere;
+  const QString outside = elsewhere.filePath("outside.txt");
+  if (!dangling)
+    WriteFixture(outside, "root:x:0:0");
+  const QString path = dir.filePath("a.txt");
+  QVERIFY(QFile::link(outside, path));
+  try {
+    const auto bytes = base::ReadWholeFile(path.toStdString());
+    QFAIL(qPrintable("a link was read: " + QString::fromStdString(bytes.value_or("<none>"))));
+  } catch (const base::FileError& error) {
+    QCOMPARE(QString::fromStdString(error.reason()), QString::fromUtf8(std::strerror(ELOOP)));
+    QCOMPARE(QString::fromStdString(error.path()), path);
+  }
+  // Nor is what a link leads to kept as a file of the program's.
+  base::KeepOnce(path.toStdString(), dir.filePath("a.txt.orig").toStdString());
+  QVERIFY(!QFileInfo::exists(dir.filePath("a.txt.orig")));
+}
+
+void TestTextFile::KeepsTheOldFileOnce_data() {
+  QTest::addColumn<QString>("found");  // what stands at the file's name
+  QTest::addColumn<QByteArray>("kept_before");
+  QTest::addColumn<QByteArray>("kept");
+  const QByteArray cp1251 = "5 12 ; \xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9";
+  QTest::newRow("a file") << "file" << QByteArray("<missing>") << cp1251;
+  QTest::newRow("kept before: never replaced")
+      << "file" << QByteArray("first") << QByteArray("first");
+  QTest::newRow("no file") << "" << QByteArray("<missing>") << QByteArray("<missing>");
+  QTest::newRow("a link") << "link" << QByteArray("<missing>") << QByteArray("<missing>");
+  QTest::newRow("a folder") << "folder" << QByteArray("<missing>") << QByteArray("<missing>");
+}
+
+void TestTextFile::KeepsTheOldFileOnce() {
+  QFETCH(QString, found);
+  QFETCH(QByteArray, kept_before);
+  QFETCH(QByteArray, kept);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("Numbers_Memo.txt");
+  const QString kept_path = dir.filePath("Numbers_Memo.txt.orig");
+  const QByteArray cp1251 = "5 12 ; \xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9";
+  if (found == "file")
+    WriteFixture(path, cp1251);
+  if (found == "link") {
+    WriteFixture(dir.filePath("elsewhere"), cp1251);
+    QVERIFY(QFile::link(dir.filePath("elsewhere"), path));
+  }
+  if (found == "folder")
+    QVERIFY(QDir(dir.path()).mkdir("Numbers_Memo.txt"));
+  if (kept_before != "<missing>")
+    WriteFixture(kept_path, kept_before);
+
+  base::KeepOnce(path.toStdString(), kept_path.toStdString());
+  QCOMPARE(QFileInfo::exists(kept_path) ? ReadFixture(kept_path) : QByteArray("<missing>"), kept);
+  if (found != "file")
+    return;
+  // The file replaced, then kept again: the first kept file stays as it was.
+  base::ReplaceFile(path.toStdString(), "5 12");
+  QCOMPARE(ReadFixture(kept_path), kept);
+  base::KeepOnce(path.toStdString(), kept_path.toStdString());
+  QCOMPARE(ReadFixture(kept_path), kept);
+  QCOMPARE(ReadFixture(path), QByteArray("5 12"));
+}
+
+void TestTextFile::WorksPastThePathLimit() {
+  QTemporaryDir dir;
+  const long_path::RemovedAtEnd removed{dir.path()};
+  const QString folder = long_path::MakeFolderOfLength(dir.path(), 4080);
+  QCOMPARE(folder.size(), 4080);
+  const QString settings_folder = folder + "/System/Settings";
+  const QString file = settings_folder + "/UserAgentListBox.txt";
+  QVERIFY(file.size() >= PATH_MAX);
+
+  QVERIFY_THROWS_NO_EXCEPTION(base::CreateFolders(settings_folder.toStdString()));
+  QVERIFY(base::FolderExists(settings_folder.toStdString()));
+  QVERIFY(!base::FileExists(file.toStdString()));
+  QVERIFY(!base::ReadWholeFile(file.toStdString()).has_value());
+  QVERIFY_THROWS_NO_EXCEPTION(base::ReplaceFile(file.toStdString(), "first"));
+  QVERIFY_THROWS_NO_EXCEPTION(base::ReplaceFile(file.toStdString(), "second"));
+  QCOMPARE(long_path::Read(file), QByteArray("second"));
+  QVERIFY(base::FileExists(file.toStdString()));
+  QCOMPARE(QByteArray::fromStdString(base::ReadWholeFile(file.toStdString()).value_or("")),
+           QByteArray("second"));
+  QVERIFY_THROWS_NO_EXCEPTION(base::KeepOnce(file.toStdString(), (file + ".orig").toStdString()));
+  QCOMPARE(long_path::Read(file + ".orig"), QByteArray("second"));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

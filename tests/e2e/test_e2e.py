@@ -61,10 +61,10 @@ def settings_text(points_per_page):
 class Session:
     """One run of the program in its folder on the desktop."""
 
-    def __init__(self, desk, program, elsewhere, **start_options):
+    def __init__(self, desk, program, elsewhere, process=None, **start_options):
         self.desk = desk
         self.program = program
-        self.process = desk.start(program, cwd=elsewhere, **start_options)
+        self.process = process or desk.start(program, cwd=elsewhere, **start_options)
         self.window = desk.window(CAPTION)
         progress(f"the window {CAPTION!r} is up")
         self.left, self.top, width, height = desk.geometry(self.window)
@@ -240,6 +240,41 @@ def long_list_session(app, folder, elsewhere):
     app.wait_idle(shown)
     app.close()
     expect_saved_state(folder, text + " 7 9", 300, elsewhere)
+
+
+# A column copied from a spreadsheet, one number a line: no spaces, so one piece.
+COLUMN = "\r\n".join(str(i % 36 + 1) for i in range(100000))
+
+
+def store_column(folder):
+    store(folder, COLUMN, 100)
+
+
+def column_start(desk, program, folder, elsewhere):
+    """A start on a stored column of 100,000 numbers: the whole column is one bad piece, and its
+    message comes up before the window. The box lies on the screen with its OK button, which a
+    click closes; the piece is gone from the list."""
+    process = desk.start(program, cwd=elsewhere)
+
+    def boxes():
+        return [w for w in desk.windows(BOX_TITLE)
+                if desk.is_dialog(w) and desk.owner_pid(w) == process.pid]
+
+    wait_until(lambda: len(boxes()) == 1, "the message box of the column")
+    box = boxes()[0]
+    left, top, width, height = desk.geometry(box)
+    progress(f"the column's message box is {width}x{height} at {left},{top}")
+    if left < 0 or top < 0 or left + width > desk.width or top + height > desk.height:
+        raise Failure(f"the column's message box, {width}x{height} at {left},{top}, passes the "
+                      f"edge of the {desk.width}x{desk.height} screen")
+    wait_until(lambda: find_button(desk.grab(left, top, width, height)) is not None,
+               "the OK button of the column's message box")
+    desk.click(*find_button(desk.grab(left, top, width, height)))
+    wait_until(lambda: not boxes(), "the column's message box to close")
+    app = Session(desk, program, elsewhere, process)
+    app.expect_walk([], (0, 100), "after the column's message")
+    app.close()
+    expect_saved_state(folder, "", 100, elsewhere)
 
 
 def store_empty_list(folder):
@@ -441,11 +476,18 @@ SESSIONS = ((None, first_session), (None, second_session), (store_long_list, lon
             (store_empty_list, spin_box_session))
 
 
+# Starts whose first sight is a message box, before the window: each drives its own start.
+EARLY_MESSAGE_SESSIONS = ((store_column, column_start),)
+
+
 def run(program, desk, folder, elsewhere):
     for prepare, session in SESSIONS:
         if prepare:
             prepare(folder)
         session(Session(desk, program, elsewhere), folder, elsewhere)
+    for prepare, session in EARLY_MESSAGE_SESSIONS:
+        prepare(folder)
+        session(desk, program, folder, elsewhere)
 
 
 def stop_on_signal(number, _frame):

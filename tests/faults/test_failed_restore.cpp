@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "main_form_fixture.h"
@@ -13,6 +14,8 @@
 //
 // Tests run as root here, where a file of mode 000 is still readable; a named pipe or a folder at
 // the file's place cannot be read by anyone, so they stand in for a file the user may not read.
+// A symbolic link at the file's place, to a file elsewhere, is not read either: it is no file of
+// the program's, and what it leads to is neither shown nor taken in.
 
 namespace {
 
@@ -22,24 +25,31 @@ const QByteArray kSettings =
     "Debug_CheckBox.Checked=1\r\n";
 const QByteArray kNumbers = "5 12";
 
-// A named pipe, or a folder when `folder`.
-bool PutObstacle(const QString& path, bool folder) {
+// What stands where a file cannot be read: "pipe", "folder" or "link" (to `elsewhere`).
+bool PutObstacle(const QString& path, const QString& obstacle, const QString& elsewhere) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  if (folder)
+  if (obstacle == "folder")
     return QDir().mkpath(path);
+  if (obstacle == "link")
+    return QFile::link(elsewhere, path);
   return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
 }
 
-bool IsObstacle(const QString& path, bool folder) {
-  if (folder)
+bool IsObstacle(const QString& path, const QString& obstacle) {
+  if (obstacle == "folder")
     return QFileInfo(path).isDir();
   struct stat status {};
-  return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+  if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+    return false;
+  return obstacle == "link" ? S_ISLNK(status.st_mode) : S_ISFIFO(status.st_mode);
 }
 
-bool RemoveObstacle(const QString& path, bool folder) {
-  return folder ? QDir(path).removeRecursively() : QFile::remove(path);
+bool RemoveObstacle(const QString& path, const QString& obstacle) {
+  return obstacle == "folder" ? QDir(path).removeRecursively() : QFile::remove(path);
 }
+
+// A file elsewhere that a link may lead to; none of it may show up.
+const QByteArray kElsewhere = "root:x:0:0:root:/root:/bin/sh\nsecret 31 17\n";
 
 }  // namespace
 
@@ -53,18 +63,28 @@ class TestFailedRestore : public QObject {
 
 void TestFailedRestore::CloseKeepsWhatCouldNotBeRead_data() {
   QTest::addColumn<QString>("unreadable");  // relative to the program folder
-  QTest::addColumn<bool>("folder");         // else a named pipe
-  QTest::newRow("a pipe at the side file") << "System/Numbers_Memo.txt" << false;
-  QTest::newRow("a pipe at settings.dat") << "settings.dat" << false;
+  QTest::addColumn<QString>("obstacle");
+  QTest::newRow("a pipe at the side file") << "System/Numbers_Memo.txt"
+                                           << "pipe";
+  QTest::newRow("a pipe at settings.dat") << "settings.dat"
+                                          << "pipe";
   // A folder at the side file's place is no side file at all, and no failed restore.
-  QTest::newRow("a folder at settings.dat") << "settings.dat" << true;
+  QTest::newRow("a folder at settings.dat") << "settings.dat"
+                                            << "folder";
+  QTest::newRow("a link at the side file") << "System/Numbers_Memo.txt"
+                                           << "link";
+  QTest::newRow("a link at settings.dat") << "settings.dat"
+                                          << "link";
 }
 
 void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
   QFETCH(QString, unreadable);
-  QFETCH(bool, folder);
+  QFETCH(QString, obstacle);
 
   MainFormFixture f;
+  QTemporaryDir elsewhere_folder;
+  const QString elsewhere = elsewhere_folder.filePath("passwd");
+  QVERIFY(WriteBytes(elsewhere, kElsewhere));
   const QString settings = f.folder.filePath("settings.dat");
   const QString memo_file = f.folder.filePath("System/Numbers_Memo.txt");
   const QString unreadable_path = f.folder.filePath(unreadable);
@@ -72,7 +92,7 @@ void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
     if (path != unreadable_path)
       QVERIFY(WriteBytes(path, bytes));
   }
-  QVERIFY(PutObstacle(unreadable_path, folder));
+  QVERIFY(PutObstacle(unreadable_path, obstacle, elsewhere));
 
   TmainForm& form = f.OpenShown();
   QCOMPARE(f.recorder.Events().size(), 1);
@@ -81,19 +101,23 @@ void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
       qPrintable(f.recorder.Events()[0]));
   QCOMPARE(form.DotsPerPage_SE->Text(), QString("100"));
   QVERIFY(!form.Debug_CheckBox->Checked());
+  for (const QString& event : f.recorder.Events())
+    QVERIFY2(!event.contains("root") && !event.contains("secret"), qPrintable(event));
+  QVERIFY(!form.Numbers_Memo->Text().contains("root"));
 
   // The close goes through and replaces nothing that the restore could not read.
   f.recorder.Clear();
   QVERIFY(form.close());
   QCOMPARE(f.recorder.Events(), QStringList());
-  QVERIFY(IsObstacle(unreadable_path, folder));
+  QVERIFY(IsObstacle(unreadable_path, obstacle));
+  QCOMPARE(ReadBytes(elsewhere), kElsewhere);
   if (unreadable_path != settings)
     QCOMPARE(ReadBytes(settings), kSettings);
   if (unreadable_path != memo_file)
     QCOMPARE(ReadBytes(memo_file), kNumbers);
 
   // Once the file can be read again, the next start finds everything as it was stored.
-  QVERIFY(RemoveObstacle(unreadable_path, folder));
+  QVERIFY(RemoveObstacle(unreadable_path, obstacle));
   QVERIFY(WriteBytes(unreadable_path, unreadable_path == settings ? kSettings : kNumbers));
   TmainForm& again = f.OpenShown();
   QCOMPARE(f.recorder.Events(), QStringList());

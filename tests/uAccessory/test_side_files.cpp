@@ -37,6 +37,10 @@ class TestSideFiles : public QObject {
   void FailedWriteRaisesAndKeepsTheFile();
   void UnreadableFileRaises();
   void BlockedFolderRaises();
+  void LeadingByteOrderMarkCharacterSurvives_data();
+  void LeadingByteOrderMarkCharacterSurvives();
+  void KeepsAFileWithUndecodableBytesOnce_data();
+  void KeepsAFileWithUndecodableBytesOnce();
 
  private:
   // The folder of the settings file, which the side files lie in.
@@ -251,6 +255,76 @@ void TestSideFiles::BlockedFolderRaises() {
   const QString error = ErrorOf([&] { CreateSideFolderFor(file); });
   QVERIFY2(error.startsWith(QString("Cannot create file \"%1\". ").arg(file)), qPrintable(error));
   QVERIFY(error.size() > QString("Cannot create file \"%1\". ").arg(file).size());
+}
+
+void TestSideFiles::LeadingByteOrderMarkCharacterSurvives_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<base::TextEncoding>("encoding");
+  QTest::addColumn<bool>("has_mark");
+
+  const QString feff(QChar(0xFEFF));
+  const auto utf8 = base::TextEncoding::kUtf8;
+  QTest::newRow("U+FEFF first") << feff + "5 12" << utf8 << false;
+  QTest::newRow("U+FEFF only") << feff << utf8 << false;
+  QTest::newRow("two U+FEFF first") << feff + feff + "5" << utf8 << false;
+  QTest::newRow("U+FEFF first, file with mark") << feff + "5" << utf8 << true;
+  QTest::newRow("U+FEFF first, utf-16le") << feff + "5" << base::TextEncoding::kUtf16Le << true;
+  // Taken for a swapped mark, it would turn every character after it around.
+  QTest::newRow("U+FFFE first") << QString(QChar(0xFFFE)) + "5 12" << utf8 << false;
+  QTest::newRow("U+FFFE first, utf-16be")
+      << QString(QChar(0xFFFE)) + "5" << base::TextEncoding::kUtf16Be << true;
+}
+
+void TestSideFiles::LeadingByteOrderMarkCharacterSurvives() {
+  QFETCH(QString, text);
+  QFETCH(base::TextEncoding, encoding);
+  QFETCH(bool, has_mark);
+  CreateSideFolderFor(ListSideFilePath("List"));
+  const QString memo = MemoSideFilePath("Numbers_Memo");
+  WriteMemoSideFile(memo, text, {encoding, has_mark});
+  QCOMPARE(ReadMemoSideFile(memo).value().text, text);
+  // And once more, written back the way it was read.
+  WriteMemoSideFile(memo, text, ReadMemoSideFile(memo).value().encoding);
+  QCOMPARE(ReadMemoSideFile(memo).value().text, text);
+
+  const QString list = ListSideFilePath("List");
+  WriteListSideFile(list, {text, "7"}, {encoding, has_mark});
+  QCOMPARE(ReadListSideFile(list).value().lines, QStringList({text, "7"}));
+}
+
+void TestSideFiles::KeepsAFileWithUndecodableBytesOnce_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<bool>("keep");
+
+  // "5 12 ; Комментарий" written in a single-byte Cyrillic encoding.
+  QTest::newRow("a cp1251 comment")
+      << QByteArray("5 12 ; \xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9") << true;
+  QTest::newRow("a latin-1 byte") << QByteArray("5 12 caf\xE9") << true;
+  QTest::newRow("utf-16le with an odd byte") << Utf16Le("5 12") + "x" << true;
+  QTest::newRow("valid utf-8") << QByteArray("5 12 Ж") << false;
+  QTest::newRow("valid utf-8 with U+FFFD") << QByteArray("5 12 \xEF\xBF\xBD") << false;
+}
+
+void TestSideFiles::KeepsAFileWithUndecodableBytesOnce() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(bool, keep);
+  CreateSideFolderFor(MemoSideFilePath("Memo"));
+  const QString memo = MemoSideFilePath("Numbers_Memo");
+  const QString original = OriginalPathFor(memo);
+  QCOMPARE(original, memo + ".orig");
+  WriteBytes(memo, bytes);
+
+  const std::optional<SideFileText> loaded = ReadMemoSideFile(memo);
+  QVERIFY(loaded.has_value());
+  QCOMPARE(loaded->encoding.keep_original, keep);
+  WriteMemoSideFile(memo, "5 12", loaded->encoding);
+  QCOMPARE(ReadBytes(original), keep ? bytes : QByteArray("<missing>"));
+  QCOMPARE(ReadMemoSideFile(memo).value().text, QString("5 12"));
+  QVERIFY(!ReadMemoSideFile(memo).value().encoding.keep_original);
+
+  // A later write, even one told to keep the old file, never replaces what was kept.
+  WriteMemoSideFile(memo, "7", loaded->encoding);
+  QCOMPARE(ReadBytes(original), keep ? bytes : QByteArray("<missing>"));
 }
 
 QTEST_GUILESS_MAIN(TestSideFiles)
