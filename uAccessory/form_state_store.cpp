@@ -1,4 +1,7 @@
 #include "uAccessory/form_state_store.h"
+
+#include <QFileInfo>
+
 #include <algorithm>
 #include <vector>
 
