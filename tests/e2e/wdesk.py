@@ -20,7 +20,7 @@ import tempfile
 import time
 
 from xdesk import PATIENCE, Failure, Image, _adopt_orphans, _descendants, _die_with_parent, \
-    _end_pid, wait_until
+    _end_pid, end_process, wait_until
 
 UNPRIVILEGED = 65534  # nobody and nogroup
 SCREEN = (1280, 800)
@@ -195,15 +195,6 @@ class Desktop:
         with open(process.log_path, "rb") as f:
             return f.read().decode(errors="replace").strip()
 
-    def _end(self, process):
-        if process.poll() is None:
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-
     def close(self):
         if self.vnc is not None:
             self.vnc.close()
@@ -211,7 +202,7 @@ class Desktop:
         descendants = [pid for p in self.processes for pid in _descendants(p.pid)]
         # The programs first, the tools next, the compositor last.
         for process in reversed(self.processes):
-            self._end(process)
+            end_process(process)
         self.processes.clear()
         for pid in reversed(descendants):
             _end_pid(pid)

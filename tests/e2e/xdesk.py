@@ -157,6 +157,17 @@ class Image:
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 
+def end_process(process):
+    """Ends a process started by a desktop: politely first, by force after five seconds."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 class Desktop:
     """Owns one Xvfb and the programs started on it; use as a context manager. With
     `session_bus`, the programs also get a private session bus and the accessibility bus, with
@@ -235,7 +246,7 @@ class Desktop:
             time.sleep(POLL)
         if ready and xvfb.poll() is None:
             return xvfb
-        self._end(xvfb)
+        end_process(xvfb)
         self.processes.remove(xvfb)
         return None
 
@@ -334,15 +345,6 @@ class Desktop:
         log.close()
         return process
 
-    def _end(self, process):
-        if process.poll() is None:
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-
     def close(self):
         if self.x is not None:
             self.x.close()
@@ -352,7 +354,7 @@ class Desktop:
                        for pid in _descendants(root)]
         # The programs first, the buses and the server last.
         for process in reversed(self.processes):
-            self._end(process)
+            end_process(process)
         self.processes.clear()
         for pid in reversed(self.forked_pids + descendants):
             _end_pid(pid)
