@@ -279,15 +279,15 @@ void TestSideFiles::LeadingByteOrderMarkCharacterSurvives() {
   QFETCH(QString, text);
   QFETCH(base::TextEncoding, encoding);
   QFETCH(bool, has_mark);
-  CreateSideFolderFor(ListSideFilePath("List"));
-  const QString memo = MemoSideFilePath("Numbers_Memo");
+  CreateSideFolderFor(ListSideFilePath(Folder(), "List"));
+  const QString memo = MemoSideFilePath(Folder(), "Numbers_Memo");
   WriteMemoSideFile(memo, text, {encoding, has_mark});
   QCOMPARE(ReadMemoSideFile(memo).value().text, text);
   // And once more, written back the way it was read.
   WriteMemoSideFile(memo, text, ReadMemoSideFile(memo).value().encoding);
   QCOMPARE(ReadMemoSideFile(memo).value().text, text);
 
-  const QString list = ListSideFilePath("List");
+  const QString list = ListSideFilePath(Folder(), "List");
   WriteListSideFile(list, {text, "7"}, {encoding, has_mark});
   QCOMPARE(ReadListSideFile(list).value().lines, QStringList({text, "7"}));
 }
@@ -308,8 +308,8 @@ void TestSideFiles::KeepsAFileWithUndecodableBytesOnce_data() {
 void TestSideFiles::KeepsAFileWithUndecodableBytesOnce() {
   QFETCH(QByteArray, bytes);
   QFETCH(bool, keep);
-  CreateSideFolderFor(MemoSideFilePath("Memo"));
-  const QString memo = MemoSideFilePath("Numbers_Memo");
+  CreateSideFolderFor(MemoSideFilePath(Folder(), "Memo"));
+  const QString memo = MemoSideFilePath(Folder(), "Numbers_Memo");
   const QString original = OriginalPathFor(memo);
   QCOMPARE(original, memo + ".orig");
   WriteBytes(memo, bytes);
