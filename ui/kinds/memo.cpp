@@ -51,18 +51,20 @@ void TMemo::SetText(const QString& text) {
   const QChar* want = wanted.constData();
   const QChar* have = current.constData();
   const qsizetype prefix = std::mismatch(want, want + limit, have).first - want;
-  if (prefix == limit && wanted.size() == current.size())
+  if (prefix == limit && wanted.size() == current.size()) {
+    Write(0, 0, QString());  // no change, yet the history ends here as for any write
     return;
+  }
   const auto tail = std::mismatch(
       std::make_reverse_iterator(want + wanted.size()), std::make_reverse_iterator(want + prefix),
       std::make_reverse_iterator(have + current.size()), std::make_reverse_iterator(have + prefix));
   const qsizetype suffix = tail.first - std::make_reverse_iterator(want + wanted.size());
-  Replace(prefix, current.size() - suffix - prefix,
-          wanted.mid(prefix, wanted.size() - suffix - prefix), CaretRule::kStays);
+  Write(prefix, current.size() - suffix - prefix,
+        wanted.mid(prefix, wanted.size() - suffix - prefix));
 }
 
 void TMemo::AppendText(const QString& text) {
-  Replace(Length(), 0, ToBoxText(text), CaretRule::kStays);
+  Write(Length(), 0, ToBoxText(text));
 }
 
 void TMemo::SetWantTabs(bool want) {

@@ -145,6 +145,27 @@ void TTextBox::Replace(qsizetype at, qsizetype length, const QString& text, Care
   Record(at, length, text, Merge::kNone, rule);
 }
 
+void TTextBox::Write(qsizetype at, qsizetype length, const QString& text) {
+  at = std::clamp<qsizetype>(at, 0, text_.size());
+  length = std::clamp<qsizetype>(length, 0, text_.size() - at);
+  undo_.clear();
+  undo_at_ = 0;
+  if (length == 0 && text.isEmpty())
+    return;
+  const qsizetype old_caret = caret_;
+  const qsizetype old_anchor = anchor_;
+  Apply(at, length, text);
+  auto follow = [&](qsizetype position) {
+    if (position >= at + length)
+      return position + text.size() - length;
+    return std::min(position, at);
+  };
+  caret_ = follow(caret_);
+  anchor_ = follow(anchor_);
+  preferred_x_ = -1;
+  CaretMoved(old_caret, old_anchor, false);
+}
+
 void TTextBox::Insert(const QString& text, Merge merge) {
   const qsizetype from = SelectionStart();
   Record(from, SelectionEnd() - from, text, from == SelectionEnd() ? merge : Merge::kNone);

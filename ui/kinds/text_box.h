@@ -45,6 +45,11 @@ class TTextBox : public QAbstractScrollArea {
   void Replace(qsizetype at, qsizetype length, const QString& text,
                CaretRule rule = CaretRule::kFollows);
   qsizetype Length() const { return text_.size(); }
+  // The program's own write: `length` code units at `at` become `text`, the caret and the anchor
+  // keep their places in the text around it (CaretRule::kStays). It is no undo step and clears
+  // the undo and redo history, as QPlainTextEdit::setPlainText does, so undo never goes behind
+  // what the program wrote.
+  void Write(qsizetype at, qsizetype length, const QString& text);
 
   qsizetype CaretPosition() const { return caret_; }
   qsizetype AnchorPosition() const { return anchor_; }
