@@ -51,10 +51,8 @@ void TMemo::SetText(const QString& text) {
   const QChar* want = wanted.constData();
   const QChar* have = current.constData();
   const qsizetype prefix = std::mismatch(want, want + limit, have).first - want;
-  if (prefix == limit && wanted.size() == current.size()) {
-    Write(0, 0, QString());  // no change, yet the history ends here as for any write
+  if (prefix == limit && wanted.size() == current.size())
     return;
-  }
   const auto tail = std::mismatch(
       std::make_reverse_iterator(want + wanted.size()), std::make_reverse_iterator(want + prefix),
       std::make_reverse_iterator(have + current.size()), std::make_reverse_iterator(have + prefix));

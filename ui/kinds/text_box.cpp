@@ -148,10 +148,10 @@ void TTextBox::Replace(qsizetype at, qsizetype length, const QString& text, Care
 void TTextBox::Write(qsizetype at, qsizetype length, const QString& text) {
   at = std::clamp<qsizetype>(at, 0, text_.size());
   length = std::clamp<qsizetype>(length, 0, text_.size() - at);
+  if (length == 0 && text.isEmpty())
+    return;  // no change, so no write
   undo_.clear();
   undo_at_ = 0;
-  if (length == 0 && text.isEmpty())
-    return;
   const qsizetype old_caret = caret_;
   const qsizetype old_anchor = anchor_;
   Apply(at, length, text);

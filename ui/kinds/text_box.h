@@ -46,7 +46,8 @@ class TTextBox : public QAbstractScrollArea {
                CaretRule rule = CaretRule::kFollows);
   qsizetype Length() const { return text_.size(); }
   // The program's own write: `length` code units at `at` become `text`, the caret and the anchor
-  // keep their places in the text around it (CaretRule::kStays). It is no undo step and clears
+  // keep their places in the text around it (CaretRule::kStays). Writing nothing is no write.
+  // Otherwise it is no undo step and clears
   // the undo and redo history, as QPlainTextEdit::setPlainText does, so undo never goes behind
   // what the program wrote.
   void Write(qsizetype at, qsizetype length, const QString& text);
