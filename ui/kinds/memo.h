@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -20,7 +20,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 namespace ui {
 namespace {

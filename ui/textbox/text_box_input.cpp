@@ -1,6 +1,6 @@
 // The text box's keyboard: editing keys and shortcuts, the caret's blink while it has the focus,
 // and input methods (dead keys, compose, pre-edit text).
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 namespace ui {
 

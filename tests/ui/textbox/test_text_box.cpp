@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 // The editing keys of TTextBox, each run beside a QPlainTextEdit with the same text, caret and
 // selection: the two must end with the same text, caret and selection, and with the values the

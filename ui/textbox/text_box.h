@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/kinds/text_wrap.h"
+#include "ui/textbox/text_wrap.h"
 
 class QMenu;
 class QTextLayout;

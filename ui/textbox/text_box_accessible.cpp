@@ -1,10 +1,10 @@
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 #include <QScrollBar>
 
 #include <algorithm>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 namespace ui {
 namespace {

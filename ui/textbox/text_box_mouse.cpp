@@ -1,6 +1,6 @@
 // The text box's mouse: selecting by pressing, dragging and double-clicking, the X11 selection,
 // drag and drop of text, and the context menu.
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 namespace ui {
 
