@@ -32,10 +32,6 @@ constexpr int kAdvanceTable = 0x3000;
 // Layouts kept for lines no longer in view are dropped past this many.
 constexpr qsizetype kLayoutCache = 256;
 
-bool IsWordCharacter(QChar c) {
-  return c.isLetterOrNumber() || c == u'_';
-}
-
 }  // namespace
 
 TTextBox::TTextBox(QWidget* parent) : QAbstractScrollArea(parent), advances_(kAdvanceTable, -1.0) {
@@ -68,269 +64,128 @@ TTextBox::TTextBox(QWidget* parent) : QAbstractScrollArea(parent), advances_(kAd
 
 TTextBox::~TTextBox() = default;
 
-// ---- text and edits
+// ---- what the buffer tells
 
-void TTextBox::Apply(qsizetype at, qsizetype length, const QString& text) {
-  const QString removed = text_.mid(at, length);
-  text_.replace(at, length, text);
+void TTextBox::TextEdited(qsizetype at, const QString& removed, const QString& inserted) {
   if (wrapped_)
-    wrap_.Edit(text_, at, length, text.size());
+    wrap_.Edit(PlainText(), at, removed.size(), inserted.size());
+  preferred_x_ = -1;
   UpdateScrollBar();
   viewport()->update();
   // Only while an assistive client listens; Qt would drop them otherwise.
   if (QAccessible::isActive()) {
     if (removed.isEmpty()) {
-      QAccessibleTextInsertEvent inserted(this, static_cast<int>(at), text);
-      QAccessible::updateAccessibility(&inserted);
-    } else if (text.isEmpty()) {
-      QAccessibleTextRemoveEvent gone(this, static_cast<int>(at), removed);
-      QAccessible::updateAccessibility(&gone);
+      QAccessibleTextInsertEvent event(this, static_cast<int>(at), inserted);
+      QAccessible::updateAccessibility(&event);
+    } else if (inserted.isEmpty()) {
+      QAccessibleTextRemoveEvent event(this, static_cast<int>(at), removed);
+      QAccessible::updateAccessibility(&event);
     } else {
-      QAccessibleTextUpdateEvent update(this, static_cast<int>(at), removed, text);
-      QAccessible::updateAccessibility(&update);
+      QAccessibleTextUpdateEvent event(this, static_cast<int>(at), removed, inserted);
+      QAccessible::updateAccessibility(&event);
     }
   }
   emit textChanged();
 }
 
-void TTextBox::Record(qsizetype at, qsizetype length, const QString& text, Merge merge,
-                      CaretRule rule) {
-  if (length == 0 && text.isEmpty())
+void TTextBox::SelectionSet(qsizetype old_caret, qsizetype old_anchor, bool scroll) {
+  RestartBlink();
+  if (scroll)
+    EnsureCaretVisible();
+  viewport()->update();
+  const qsizetype caret = buffer_.Caret();
+  const qsizetype anchor = buffer_.Anchor();
+  if (old_caret == caret && old_anchor == anchor)
     return;
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  Edit edit{at, text_.mid(at, length), text, caret_, anchor_, merge};
-  undo_.resize(undo_at_);
-  // A run of typing, of Backspace or of Delete is undone in one step, as QPlainTextEdit does.
-  Edit* last = undo_.empty() ? nullptr : &undo_.back();
-  bool merged = false;
-  if (last != nullptr && merge != Merge::kNone && last->merge == merge) {
-    if (merge == Merge::kTyping && edit.removed.isEmpty() &&
-        last->at + last->inserted.size() == at && !text.contains(u'\n')) {
-      last->inserted += text;
-      merged = true;
-    } else if (merge == Merge::kBackspace && text.isEmpty() && last->inserted.isEmpty() &&
-               at + length == last->at) {
-      last->removed.prepend(edit.removed);
-      last->at = at;
-      merged = true;
-    } else if (merge == Merge::kDelete && text.isEmpty() && last->inserted.isEmpty() &&
-               at == last->at) {
-      last->removed += edit.removed;
-      merged = true;
+  if (QAccessible::isActive()) {
+    if (caret != anchor || old_caret != old_anchor) {
+      QAccessibleTextSelectionEvent selection(this, static_cast<int>(SelectionStart()),
+                                              static_cast<int>(SelectionEnd()));
+      selection.setCursorPosition(static_cast<int>(caret));
+      QAccessible::updateAccessibility(&selection);
+    } else {
+      QAccessibleTextCursorEvent moved(this, static_cast<int>(caret));
+      QAccessible::updateAccessibility(&moved);
     }
   }
-  if (!merged)
-    undo_.push_back(std::move(edit));
-  undo_at_ = undo_.size();
-  Apply(at, length, text);
-  if (rule == CaretRule::kFollows) {
-    caret_ = anchor_ = at + text.size();
-  } else {
-    auto follow = [&](qsizetype position) {
-      if (position >= at + length)
-        return position + text.size() - length;
-      return std::min(position, at);
-    };
-    caret_ = follow(caret_);
-    anchor_ = follow(anchor_);
-  }
-  preferred_x_ = -1;
-  CaretMoved(old_caret, old_anchor, rule == CaretRule::kFollows);
+  if (old_caret != caret)
+    emit cursorPositionChanged();
+  if (old_caret != old_anchor || caret != anchor)
+    emit selectionChanged();
 }
 
-void TTextBox::Replace(qsizetype at, qsizetype length, const QString& text, CaretRule rule) {
-  at = std::clamp<qsizetype>(at, 0, text_.size());
-  length = std::clamp<qsizetype>(length, 0, text_.size() - at);
-  Record(at, length, text, Merge::kNone, rule);
-}
-
-void TTextBox::Write(qsizetype at, qsizetype length, const QString& text) {
-  at = std::clamp<qsizetype>(at, 0, text_.size());
-  length = std::clamp<qsizetype>(length, 0, text_.size() - at);
-  if (length == 0 && text.isEmpty())
-    return;  // no change, so no write
-  undo_.clear();
-  undo_at_ = 0;
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  Apply(at, length, text);
-  auto follow = [&](qsizetype position) {
-    if (position >= at + length)
-      return position + text.size() - length;
-    return std::min(position, at);
-  };
-  caret_ = follow(caret_);
-  anchor_ = follow(anchor_);
-  preferred_x_ = -1;
-  CaretMoved(old_caret, old_anchor, false);
-}
-
-void TTextBox::Insert(const QString& text, Merge merge) {
-  const qsizetype from = SelectionStart();
-  Record(from, SelectionEnd() - from, text, from == SelectionEnd() ? merge : Merge::kNone);
-}
-
-void TTextBox::DeleteSelectionOr(qsizetype from, qsizetype to, Merge merge) {
-  if (caret_ != anchor_) {
-    Record(SelectionStart(), SelectionEnd() - SelectionStart(), QString(), Merge::kNone);
-    return;
-  }
-  from = std::clamp<qsizetype>(from, 0, text_.size());
-  to = std::clamp<qsizetype>(to, 0, text_.size());
-  if (from < to)
-    Record(from, to - from, QString(), merge);
-}
-
-QString TTextBox::SelectedText() const {
-  return text_.mid(SelectionStart(), SelectionEnd() - SelectionStart());
-}
+// ---- edits
 
 void TTextBox::undo() {
-  if (undo_at_ == 0)
-    return;
-  const Edit& edit = undo_[--undo_at_];
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  Apply(edit.at, edit.inserted.size(), edit.removed);
-  caret_ = edit.caret_before;
-  anchor_ = edit.anchor_before;
-  // A merged run keeps its first caret; make sure it is inside the text.
-  caret_ = std::clamp<qsizetype>(caret_, 0, text_.size());
-  anchor_ = std::clamp<qsizetype>(anchor_, 0, text_.size());
-  if (edit.merge != Merge::kNone)
-    caret_ = anchor_ = edit.at + edit.removed.size();
-  CaretMoved(old_caret, old_anchor);
+  buffer_.Undo();
 }
 
 void TTextBox::redo() {
-  if (undo_at_ >= undo_.size())
-    return;
-  const Edit& edit = undo_[undo_at_++];
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  Apply(edit.at, edit.removed.size(), edit.inserted);
-  caret_ = anchor_ = edit.at + edit.inserted.size();
-  CaretMoved(old_caret, old_anchor);
+  buffer_.Redo();
 }
 
 void TTextBox::clear() {
-  Replace(0, text_.size(), QString());
+  Replace(0, Length(), QString());
 }
 
 void TTextBox::copy() {
-  if (caret_ != anchor_)
+  if (buffer_.HasSelection())
     QGuiApplication::clipboard()->setText(SelectedText());
 }
 
 void TTextBox::cut() {
-  if (caret_ == anchor_)
+  if (!buffer_.HasSelection())
     return;
   copy();
-  DeleteSelectionOr(0, 0, Merge::kNone);
+  buffer_.RemoveAsStep(0, 0);
+}
+
+QString TTextBox::FromOutside(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(u'\r', u'\n');
+  return text;
 }
 
 void TTextBox::paste() {
-  QString pasted = QGuiApplication::clipboard()->text();
-  if (pasted.isEmpty())
-    return;
-  pasted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  pasted.replace(u'\r', u'\n');
-  Insert(pasted, Merge::kNone);
+  const QString pasted = FromOutside(QGuiApplication::clipboard()->text());
+  if (!pasted.isEmpty())
+    buffer_.InsertAsStep(pasted);
 }
 
 void TTextBox::selectAll() {
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  anchor_ = 0;
-  caret_ = text_.size();
-  CaretMoved(old_caret, old_anchor);
+  buffer_.Select(0, Length());
   CopyToSelection();
 }
 
 // ---- caret and selection
 
 void TTextBox::SetCaret(qsizetype position, bool keep_anchor) {
-  const qsizetype old_caret = caret_;
-  const qsizetype old_anchor = anchor_;
-  caret_ = std::clamp<qsizetype>(position, 0, text_.size());
+  const QString& text = PlainText();
+  position = std::clamp<qsizetype>(position, 0, text.size());
   // Never between the halves of a surrogate pair.
-  if (caret_ > 0 && caret_ < text_.size() && text_[caret_].isLowSurrogate())
-    caret_ += caret_ > old_caret ? 1 : -1;
-  if (!keep_anchor)
-    anchor_ = caret_;
-  CaretMoved(old_caret, old_anchor);
-}
-
-void TTextBox::CaretMoved(qsizetype old_caret, qsizetype old_anchor, bool scroll) {
-  RestartBlink();
-  if (scroll)
-    EnsureCaretVisible();
-  viewport()->update();
-  if (old_caret == caret_ && old_anchor == anchor_)
-    return;
-  if (QAccessible::isActive()) {
-    if (caret_ != anchor_ || old_caret != old_anchor) {
-      QAccessibleTextSelectionEvent selection(this, static_cast<int>(SelectionStart()),
-                                              static_cast<int>(SelectionEnd()));
-      selection.setCursorPosition(static_cast<int>(caret_));
-      QAccessible::updateAccessibility(&selection);
-    } else {
-      QAccessibleTextCursorEvent moved(this, static_cast<int>(caret_));
-      QAccessible::updateAccessibility(&moved);
-    }
-  }
-  if (old_caret != caret_)
-    emit cursorPositionChanged();
-  if ((old_caret != old_anchor) || (caret_ != anchor_))
-    emit selectionChanged();
+  if (position > 0 && position < text.size() && text[position].isLowSurrogate() &&
+      text[position - 1].isHighSurrogate())
+    position += position > buffer_.Caret() ? 1 : -1;
+  buffer_.MoveCaret(position, keep_anchor);
 }
 
 void TTextBox::CopyToSelection() {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (caret_ != anchor_ && clipboard->supportsSelection())
+  if (buffer_.HasSelection() && clipboard->supportsSelection())
     clipboard->setText(SelectedText(), QClipboard::Selection);
-}
-
-qsizetype TTextBox::WordStart(qsizetype position) const {
-  while (position > 0 && IsWordCharacter(text_[position - 1]))
-    --position;
-  return position;
-}
-
-qsizetype TTextBox::WordEnd(qsizetype position) const {
-  while (position < text_.size() && IsWordCharacter(text_[position]))
-    ++position;
-  return position;
-}
-
-qsizetype TTextBox::PreviousWord(qsizetype position) const {
-  while (position > 0 && !IsWordCharacter(text_[position - 1]))
-    --position;
-  return WordStart(position);
-}
-
-qsizetype TTextBox::NextWord(qsizetype position) const {
-  // As QPlainTextEdit: to the start of the next word, past the spaces after this one.
-  position = WordEnd(position);
-  while (position < text_.size() && !IsWordCharacter(text_[position]) && text_[position] != u'\n')
-    ++position;
-  if (position < text_.size() && text_[position] == u'\n' && position == caret_)
-    ++position;
-  return position;
 }
 
 void TTextBox::MoveVertically(int lines, bool keep_anchor) {
   EnsureWrapped();
-  const int line = wrap_.LineOf(caret_);
+  const int line = wrap_.LineOf(buffer_.Caret());
   if (preferred_x_ < 0)
-    preferred_x_ = CursorRect(caret_).left();
+    preferred_x_ = CursorRect(buffer_.Caret()).left();
   const double x = preferred_x_;
   if (line + lines < 0 || line + lines >= wrap_.LineCount()) {
     // As QPlainTextEdit: Up on the first line and Down on the last leave the caret; a page
     // beyond either end goes to that end.
     if (std::abs(lines) > 1)
-      SetCaret(lines < 0 ? 0 : text_.size(), keep_anchor);
+      SetCaret(lines < 0 ? 0 : Length(), keep_anchor);
     return;
   }
   const int target = line + lines;
@@ -362,7 +217,7 @@ void TTextBox::EnsureWrapped() {
     QAbstractScrollArea::event(&resize);
   }
   if (!wrapped_ || wrap_.Width() != WrapWidth()) {
-    wrap_.Reset(text_, WrapWidth());
+    wrap_.Reset(PlainText(), WrapWidth());
     wrapped_ = true;
     UpdateScrollBar();
   }
@@ -393,7 +248,7 @@ qsizetype TTextBox::LineStart(int line) {
 
 qsizetype TTextBox::LineEnd(int line) {
   EnsureWrapped();
-  return wrap_.LineEnd(text_, line);
+  return wrap_.LineEnd(PlainText(), line);
 }
 
 void TTextBox::EnsureCaretVisible() {
@@ -401,7 +256,7 @@ void TTextBox::EnsureCaretVisible() {
     return;  // wrapped on demand; a hidden box scrolls when asked
   EnsureWrapped();
   QScrollBar* bar = verticalScrollBar();
-  const int line = wrap_.LineOf(caret_);
+  const int line = wrap_.LineOf(buffer_.Caret());
   if (line < bar->value())
     bar->setValue(line);
   else if (line >= bar->value() + VisibleLines())
@@ -410,7 +265,7 @@ void TTextBox::EnsureCaretVisible() {
 
 QTextLayout* TTextBox::LayoutOf(int line) {
   const qsizetype start = wrap_.LineStart(line);
-  const QString text = text_.mid(start, wrap_.LineEnd(text_, line) - start);
+  const QString text = PlainText().mid(start, wrap_.LineEnd(PlainText(), line) - start);
   auto found = layouts_.find(text);
   if (found != layouts_.end())
     return found->get();
@@ -451,11 +306,11 @@ qsizetype TTextBox::PositionAt(QPoint point) {
   const qsizetype start = wrap_.LineStart(line);
   qsizetype position = start + column;
   // A click past a wrapped line's end stays on that line, before its hanging spaces' end.
-  const qsizetype end = wrap_.LineEnd(text_, line);
+  const qsizetype end = wrap_.LineEnd(PlainText(), line);
   if (line + 1 < wrap_.LineCount() && position >= end && end == wrap_.LineStart(line + 1) &&
       end > start)
     position = end - 1;
-  return std::clamp<qsizetype>(position, 0, text_.size());
+  return std::clamp<qsizetype>(position, 0, Length());
 }
 
 void TTextBox::paintEvent(QPaintEvent*) {
@@ -468,17 +323,17 @@ void TTextBox::paintEvent(QPaintEvent*) {
   painter.setPen(colors.color(QPalette::Text));
   const qsizetype from = SelectionStart();
   const qsizetype to = SelectionEnd();
-  const int caret_line = wrap_.LineOf(caret_);
+  const int caret_line = wrap_.LineOf(buffer_.Caret());
   for (int line = first; line <= last; ++line) {
     QTextLayout* layout = LayoutOf(line);
     const qsizetype start = wrap_.LineStart(line);
-    const qsizetype end = wrap_.LineEnd(text_, line);
+    const qsizetype end = wrap_.LineEnd(PlainText(), line);
     QList<QTextLayout::FormatRange> selections;
     if (from < to && from <= end && to > start) {
       QTextLayout::FormatRange range;
       range.start = static_cast<int>(std::max(from, start) - start);
       range.length = static_cast<int>(std::min(to, end) - std::max(from, start));
-      if (to > end && end < text_.size() && text_[end] == u'\n')
+      if (to > end && end < Length() && PlainText()[end] == u'\n')
         range.length += 1;  // a selected line break shows as one space wide
       range.format.setBackground(colors.brush(QPalette::Highlight));
       range.format.setForeground(colors.brush(QPalette::HighlightedText));
@@ -487,21 +342,22 @@ void TTextBox::paintEvent(QPaintEvent*) {
     const QPointF at(kMargin, (line - first) * height + kMargin);
     if (line == caret_line && !preedit_.isEmpty()) {
       // The input method's pre-edit text shows at the caret, underlined, and is not cached.
-      const QString base = text_.mid(start, end - start);
+      const QString base = PlainText().mid(start, end - start);
       QTextLayout composing(base, font());
-      composing.setPreeditArea(static_cast<int>(caret_ - start), preedit_);
+      composing.setPreeditArea(static_cast<int>(buffer_.Caret() - start), preedit_);
       composing.beginLayout();
       composing.createLine();
       composing.endLayout();
       composing.draw(&painter, at);
       if (hasFocus())
-        composing.drawCursor(&painter, at,
-                             static_cast<int>(caret_ - start) + static_cast<int>(preedit_.size()));
+        composing.drawCursor(
+            &painter, at,
+            static_cast<int>(buffer_.Caret() - start) + static_cast<int>(preedit_.size()));
       continue;
     }
     layout->draw(&painter, at, selections);
     if (line == caret_line && hasFocus() && caret_shown_)
-      layout->drawCursor(&painter, at, static_cast<int>(caret_ - start));
+      layout->drawCursor(&painter, at, static_cast<int>(buffer_.Caret() - start));
     if (drop_caret_ >= start && drop_caret_ <= end && wrap_.LineOf(drop_caret_) == line)
       layout->drawCursor(&painter, at, static_cast<int>(drop_caret_ - start));
   }
@@ -510,7 +366,7 @@ void TTextBox::paintEvent(QPaintEvent*) {
 void TTextBox::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   if (wrapped_ && wrap_.Width() != WrapWidth()) {
-    wrap_.Reset(text_, WrapWidth());
+    wrap_.Reset(PlainText(), WrapWidth());
   }
   UpdateScrollBar();
 }
