@@ -4,7 +4,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <iterator>
 
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"

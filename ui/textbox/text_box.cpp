@@ -179,20 +179,19 @@ void TTextBox::MoveVertically(int lines, bool keep_anchor) {
   EnsureWrapped();
   const int line = wrap_.LineOf(buffer_.Caret());
   if (preferred_x_ < 0)
-    preferred_x_ = CursorRect(buffer_.Caret()).left();
+    preferred_x_ = XOnLine(buffer_.Caret());
   const double x = preferred_x_;
-  if (line + lines < 0 || line + lines >= wrap_.LineCount()) {
-    // As QPlainTextEdit: Up on the first line and Down on the last leave the caret; a page
-    // beyond either end goes to that end.
-    if (std::abs(lines) > 1)
-      SetCaret(lines < 0 ? 0 : Length(), keep_anchor);
+  const int target = std::clamp(line + lines, 0, wrap_.LineCount() - 1);
+  if (target == line) {
+    // As QPlainTextEdit: Shift+Up on the first line selects to the start and Shift+Down on the
+    // last to the end; otherwise a move that finds no line leaves caret and selection alone.
+    if (keep_anchor && std::abs(lines) == 1) {
+      buffer_.MoveCaret(lines < 0 ? 0 : Length(), true);
+      preferred_x_ = -1;
+    }
     return;
   }
-  const int target = line + lines;
-  const qsizetype position = PositionAt(
-      QPoint(static_cast<int>(x),
-             (target - verticalScrollBar()->value()) * LineHeight() + kMargin + LineHeight() / 2));
-  SetCaret(position, keep_anchor);
+  buffer_.MoveCaret(PositionOnLine(target, x), keep_anchor);
   preferred_x_ = x;
 }
 
@@ -299,18 +298,30 @@ qsizetype TTextBox::PositionAt(QPoint point) {
   const int line = std::clamp((point.y() - kMargin) / LineHeight() + verticalScrollBar()->value() -
                                   (point.y() < kMargin ? 1 : 0),
                               0, wrap_.LineCount() - 1);
+  return PositionOnLine(line, point.x() - kMargin);
+}
+
+qsizetype TTextBox::PositionOnLine(int line, double x) {
   QTextLayout* layout = LayoutOf(line);
   int column = 0;
   if (layout->lineCount() > 0)
-    column = layout->lineAt(0).xToCursor(point.x() - kMargin);
+    column = layout->lineAt(0).xToCursor(x);
   const qsizetype start = wrap_.LineStart(line);
   qsizetype position = start + column;
-  // A click past a wrapped line's end stays on that line, before its hanging spaces' end.
+  // A point past a wrapped line's end stays on that line, before its hanging spaces' end.
   const qsizetype end = wrap_.LineEnd(PlainText(), line);
   if (line + 1 < wrap_.LineCount() && position >= end && end == wrap_.LineStart(line + 1) &&
       end > start)
     position = end - 1;
   return std::clamp<qsizetype>(position, 0, Length());
+}
+
+double TTextBox::XOnLine(qsizetype position) {
+  EnsureWrapped();
+  const int line = wrap_.LineOf(position);
+  QTextLayout* layout = LayoutOf(line);
+  const int column = static_cast<int>(position - wrap_.LineStart(line));
+  return layout->lineCount() > 0 ? layout->lineAt(0).cursorToX(column) : 0;
 }
 
 void TTextBox::paintEvent(QPaintEvent*) {

@@ -134,6 +134,10 @@ class TTextBox : public QAbstractScrollArea, private TTextBuffer::Listener {
   bool HandleShortcut(QKeyEvent* event);
   bool IsEditingKey(QKeyEvent* event) const;
   void MoveVertically(int lines, bool keep_anchor);
+  // The position on a display line nearest to `x` (from the text's left edge, in fractions of a
+  // pixel as a text cursor keeps its column), and the x of a position on its line.
+  qsizetype PositionOnLine(int line, double x);
+  double XOnLine(qsizetype position);
 
   double WrapWidth() const;
   void EnsureWrapped();
@@ -150,7 +154,7 @@ class TTextBox : public QAbstractScrollArea, private TTextBuffer::Listener {
   TTextBuffer buffer_{this};
   TTextWrap wrap_;
   bool wrapped_ = false;
-  double preferred_x_ = -1;  // the column kept by Up and Down, -1 when none
+  double preferred_x_ = -1;  // the x kept by Up, Down and the page keys, -1 when none
   bool tab_changes_focus_ = false;
 
   QString preedit_;

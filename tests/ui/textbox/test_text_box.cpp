@@ -123,6 +123,15 @@ void TestTextBox::EditingKeys_data() {
   row("Up keeps the column", {lines, 5, 5}, QKeySequence(Qt::Key_Up), "", {lines, 1, 1});
   row("Up on the first line stays", {lines, 2, 2}, QKeySequence(Qt::Key_Up), "", {lines, 2, 2});
   row("Down on the last line stays", {lines, 9, 9}, QKeySequence(Qt::Key_Down), "", {lines, 9, 9});
+  row("Shift+Up on the first line selects to the start", {list, 4, 4}, QKeySequence("Shift+Up"), "",
+      {list, 0, 4});
+  row("Shift+Down on the last line selects to the end", {list, 4, 4}, QKeySequence("Shift+Down"),
+      "", {list, 7, 4});
+  row("Page Up keeps the column", {lines, 10, 10}, QKeySequence(Qt::Key_PageUp), "", {lines, 1, 1});
+  row("Page Down keeps the column", {lines, 1, 1}, QKeySequence(Qt::Key_PageDown), "",
+      {lines, 10, 10});
+  row("Page Up on the first line leaves the selection", {list, 1, 0}, QKeySequence(Qt::Key_PageUp),
+      "", {list, 1, 0});
   row("Backspace", {list, 2, 2}, QKeySequence(Qt::Key_Backspace), "", {"1 34 5", 1, 1});
   row("Backspace at the start", {list, 0, 0}, QKeySequence(Qt::Key_Backspace), "", {list, 0, 0});
   row("Delete", {list, 2, 2}, QKeySequence(Qt::Key_Delete), "", {"1234 5", 2, 2});
