@@ -373,11 +373,16 @@ void TestTextBox::DroppedTextIsInsertedWhereItFalls() {
   QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(box.viewport(), &enter);
   QVERIFY(enter.isAccepted());
+  QSignalSpy selection_changes(&box, &ui::TTextBox::selectionChanged);
   QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(box.viewport(), &drop);
   QVERIFY(drop.isAccepted());
   QCOMPARE(box.PlainText(), QString("5 36\n1 12 7"));
   QCOMPARE(box.SelectedText(), QString("36\n1 "));  // the dropped text stays selected
+  QVERIFY(!selection_changes.isEmpty());            // and its selection is announced
+  // The drop is one undo step.
+  box.undo();
+  QCOMPARE(box.PlainText(), QString("5 12 7"));
 }
 
 // The menu's texts are Qt's own, with the same contexts as QPlainTextEdit's, so Qt's
