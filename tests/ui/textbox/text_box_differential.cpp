@@ -158,6 +158,14 @@ struct Situation {
   Edit last_edit = Edit::kNone;
   int last_edit_end = -1;
 
+  // A program write that changed the text: the undo history starts anew.
+  void Written() {
+    ++writes;
+    typed_on_over_selection = typed_after_paste = edited_after_undo = false;
+    removed_before_caret = deleting_run_split = false;
+    last_edit = Edit::kOther;
+  }
+
   // Takes note of what a key did: the text and caret before it are still here.
   void Pressed(const Key& key, const QString& after, int caret_after, bool their_new_step) {
     const bool selection = caret != anchor;
@@ -562,7 +570,6 @@ struct Driver::Run {
     cursor.setPosition(anchor);
     cursor.setPosition(caret, QTextCursor::KeepAnchor);
     theirs->setTextCursor(cursor);
-    ++situation.writes;
   }
 
   // Empty when both boxes agree.
@@ -634,7 +641,7 @@ Outcome Driver::Play(const Script& script, Choices* choices, int max_steps, Scri
   if (!start.isEmpty()) {
     ours->SetText(script.start);
     theirs->setPlainText(start);
-    run.situation.writes = 1;
+    run.situation.Written();
   }
   ours->SetCaret(script.anchor);
   ours->SetCaret(script.caret, true);
@@ -732,7 +739,7 @@ Outcome Driver::Play(const Script& script, Choices* choices, int max_steps, Scri
       const QString before = run.Theirs().text;
       run.Write(step);
       if (run.Theirs().text != before)
-        run.situation.last_edit = Situation::Edit::kOther;
+        run.situation.Written();
     }
     difference = run.Compare();
     if (!difference.isEmpty()) {
