@@ -185,9 +185,10 @@ bool TTextBuffer::JoinLast(const Command& command) {
     return true;
   }
   // A removal joins only a run of single removals that it touches, in the text and in the
-  // store.
+  // store; a removed line break is a step of its own.
   if (!step.single || !last.inserted.isEmpty() || !command.inserted.isEmpty() ||
-      command.removed_pieces.size() != 1)
+      command.removed_pieces.size() != 1 || command.removed.contains(u'\n') ||
+      last.removed.contains(u'\n'))
     return false;
   const Piece& removed = command.removed_pieces.front();
   Piece& back = last.removed_pieces.back();

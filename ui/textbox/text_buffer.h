@@ -26,7 +26,8 @@ namespace ui {
 //  - Typed text without a selection, one Backspace or one Delete is a single edit. It joins the
 //    last step when that ends with the same kind of edit right beside it: typing right after the
 //    last insertion, Backspace right before and Delete right at the last removal (either key
-//    joins either run: they are removals that touch).
+//    joins either run: they are removals that touch). A line break typed or removed is a step
+//    of its own, as QPlainTextEdit's document keeps paragraphs apart from their text.
 //  - Typing over a selection, a paste, a drop, an input method's commit, a cut, the removal of a
 //    selection by Backspace or Delete and each word removal (Ctrl+Backspace, Ctrl+Delete) are
 //    each a step of their own. Typing right after one that ends with an insertion joins it, so
