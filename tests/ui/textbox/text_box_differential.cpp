@@ -270,9 +270,9 @@ const std::vector<Difference> kDeliberate = {
      nullptr},
 };
 
-// ======== NOT YET MENDED: faults of our box, excluded only until they are mended. ========
-// Delete an entry when its fault is mended; the comparison then covers that ground too.
-const std::vector<Difference> kNotYetMended = {
+// ======== NOT YET FIXED: faults of our box, excluded only until they are fixed. ========
+// Delete an entry when its fault is fixed; the comparison then covers that ground too.
+const std::vector<Difference> kNotYetFixed = {
     {"a program write is an undo step",
      "SetText and AppendText record an undoable edit and keep the history; QPlainTextEdit's "
      "setPlainText clears it",
@@ -352,12 +352,12 @@ const std::vector<Difference> kNotYetMended = {
      },
      nullptr},
 };
-// ======== end of NOT YET MENDED ========
+// ======== end of NOT YET FIXED ========
 
 template <typename F>
 bool AnyDifference(F&& f) {
   return std::any_of(kDeliberate.begin(), kDeliberate.end(), f) ||
-         std::any_of(kNotYetMended.begin(), kNotYetMended.end(), f);
+         std::any_of(kNotYetFixed.begin(), kNotYetFixed.end(), f);
 }
 
 bool Avoided(const Situation& s, const Step& step) {
