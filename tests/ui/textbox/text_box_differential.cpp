@@ -239,15 +239,16 @@ const std::vector<Difference> kDeliberate = {
      nullptr},
 };
 
-// ======== NOT YET MENDED: faults of our box, excluded only until they are mended. ========
-// Delete an entry when its fault is mended; the comparison then covers that ground too.
-const std::vector<Difference> kNotYetMended = {};
-// ======== end of NOT YET MENDED ========
+// ======== NOT YET FIXED: faults of our box, excluded only until they are fixed. ========
+// Add an entry for a fault found and not fixed yet; delete it when the fault is fixed, and the
+// comparison then covers that ground too.
+const std::vector<Difference> kNotYetFixed = {};
+// ======== end of NOT YET FIXED ========
 
 template <typename F>
 bool AnyDifference(F&& f) {
   return std::any_of(kDeliberate.begin(), kDeliberate.end(), f) ||
-         std::any_of(kNotYetMended.begin(), kNotYetMended.end(), f);
+         std::any_of(kNotYetFixed.begin(), kNotYetFixed.end(), f);
 }
 
 bool Avoided(const Situation& s, const Step& step) {
