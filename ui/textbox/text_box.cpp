@@ -89,6 +89,8 @@ void TTextBox::TextEdited(qsizetype at, const QString& removed, const QString& i
 }
 
 void TTextBox::SelectionSet(qsizetype old_caret, qsizetype old_anchor, bool scroll) {
+  // Every placing of the caret forgets the x that Up and Down keep; they set it again.
+  preferred_x_ = -1;
   RestartBlink();
   if (scroll)
     EnsureCaretVisible();

@@ -160,6 +160,20 @@ void TTextBuffer::Edit(qsizetype at, qsizetype length, const QString& text, bool
     command.inserted_pieces.push_back({text.size(), stored_});
   stored_ += text.size();
   command.removed_pieces = Splice(at, length, text, command.inserted_pieces);
+  if (single && text.isEmpty() && command.removed_pieces.size() > 1) {
+    // One key's removal over text entered at different times is one edit per piece, each joined
+    // or recorded on its own, as QPlainTextEdit's document records it.
+    qsizetype offset = 0;
+    for (const Piece& piece : command.removed_pieces) {
+      Command part;
+      part.at = at;
+      part.removed = command.removed.mid(offset, piece.length);
+      part.removed_pieces.push_back(piece);
+      offset += piece.length;
+      Record(std::move(part), true);
+    }
+    return;
+  }
   Record(std::move(command), single);
 }
 

@@ -37,7 +37,8 @@ namespace ui {
 //    takes the next place in one growing store (a QTextDocument's text buffer; undo and redo give
 //    text back its place), and two edits join only when their texts lie next to each other in it
 //    too. So typing at the end of a word typed earlier, after other text was typed elsewhere,
-//    begins a new step.
+//    begins a new step, and a Delete that takes a letter and a mark typed at different times
+//    is an edit for each, which undo restores one by one.
 //  - The program's own writes (Write) are no step and clear the undo and redo history, as
 //    QPlainTextEdit::setPlainText does; undo never goes behind them.
 class TTextBuffer {
