@@ -136,15 +136,9 @@ bool TTextBox::HandleShortcut(QKeyEvent* event) {
   for (const Move& move : moves) {
     const bool select = event->matches(move.select);
     if (select || event->matches(move.move)) {
-      const double x = preferred_x_;
+      // The x that Up and Down keep is forgotten by every other move (SelectionSet) and kept
+      // by MoveVertically.
       move.go(select);
-      if (move.move != QKeySequence::MoveToNextLine &&
-          move.move != QKeySequence::MoveToPreviousLine &&
-          move.move != QKeySequence::MoveToNextPage &&
-          move.move != QKeySequence::MoveToPreviousPage)
-        preferred_x_ = -1;
-      else if (x >= 0)
-        preferred_x_ = x;
       if (select)
         CopyToSelection();
       return true;
