@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
