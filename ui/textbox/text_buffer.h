@@ -65,7 +65,8 @@ class TTextBuffer {
   bool HasSelection() const { return caret_ != anchor_; }
   QString SelectedText() const;
 
-  // The one place where the caret and the anchor are set; positions are limited to the text.
+  // Sets the caret and the anchor, limited to the text. This and the edits below are the only
+  // places that set them, and each ends by telling the listener (SelectionSet).
   void Select(qsizetype anchor, qsizetype caret, bool scroll = true);
   void MoveCaret(qsizetype position, bool keep_anchor) {
     Select(keep_anchor ? anchor_ : position, position);
