@@ -49,12 +49,20 @@ test-sanitized: deps
 	  ctest --output-on-failure --parallel $(JOBS) -E '^test_e2e|^test_install$$|^test_deb$$|^test_killed_save$$'
 
 # Each libFuzzer target for FUZZ_SECONDS (60 by default), from the seed corpus in fuzz/corpus.
+# Then the text box's differential test in the normal build with FUZZ_SECONDS x 100 sequences
+# per alphabet (about as many seconds), from a first seed that changes with every run; a
+# difference prints its seed, to be replayed with TARVELON_TEXTBOX_SEED and
+# TARVELON_TEXTBOX_SEQUENCES=1.
 FUZZ_SECONDS ?= 60
 fuzz:
 	./scripts/install-deps.sh clang libclang-rt-14-dev
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELON_FUZZ=ON
 	cmake --build $(FUZZ_DIR) --parallel $(JOBS)
 	./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+	[ -f "$(BUILD_DIR)/CMakeCache.txt" ] || $(CONFIGURE)
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target test_text_box_differential
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen TARVELON_TEXTBOX_SEQUENCES=$$(( $(FUZZ_SECONDS) * 100 )) \
+	  TARVELON_TEXTBOX_SEED=$$(date +%s)000 ./tests/ui/textbox/test_text_box_differential
 
 bench: build
 	QT_QPA_PLATFORM=offscreen ./scripts/run-benches.sh $(BUILD_DIR)

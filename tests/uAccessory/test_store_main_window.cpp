@@ -40,6 +40,8 @@ class TestStoreMainWindow : public QObject {
   void CloseDuringRebuildWaitsForIt();
   void UserStateOrShippedDefaults_data();
   void UserStateOrShippedDefaults();
+  void UndoNeverReachesBehindTheProgramsWrites_data();
+  void UndoNeverReachesBehindTheProgramsWrites();
 };
 
 void TestStoreMainWindow::CloseSavesAndStartRestores() {
@@ -282,6 +284,43 @@ void TestStoreMainWindow::UserStateOrShippedDefaults() {
   QCOMPARE(ReadBytes(shipped_settings), MainSection("300"));
   QCOMPARE(ReadBytes(shipped.filePath("System/Numbers_Memo.txt")), QByteArray("1 2"));
   QVERIFY(QDir(f.folder.path()).isEmpty());
+}
+
+void TestStoreMainWindow::UndoNeverReachesBehindTheProgramsWrites_data() {
+  // Each step is a key sequence, or text to type when it starts with "type ".
+  QTest::addColumn<QStringList>("steps");
+  QTest::addColumn<QByteArray>("saved");
+  const QByteArray restored = "5 12 7 30 31 2";
+  QTest::newRow("typing undone once more than typed")
+      << QStringList{"Ctrl+End", "type  9", "Ctrl+Z", "Ctrl+Z", "Ctrl+Z"} << restored;
+  QTest::newRow("undo and redo right after start-up")
+      << QStringList{"Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Z", "Ctrl+Y", "Ctrl+Z"} << restored;
+  QTest::newRow("typing undone and redone")
+      << QStringList{"Ctrl+End", "type  9", "Ctrl+Z", "Ctrl+Z", "Ctrl+Shift+Z"} << restored + " 9";
+  // Enter writes the list back and appends a space: the typing before it is no longer undone.
+  QTest::newRow("Enter, then undo")
+      << QStringList{"Ctrl+End", "type  9", "Return", "Ctrl+Z", "Ctrl+Z"} << restored + " 9 ";
+}
+
+// The restore at start-up, a rebuild's write-back and Enter's appended space are the program's
+// writes: undo and redo never go behind them, so no key empties the list that is saved on close.
+void TestStoreMainWindow::UndoNeverReachesBehindTheProgramsWrites() {
+  QFETCH(QStringList, steps);
+  QFETCH(QByteArray, saved);
+
+  MainFormFixture f;
+  QVERIFY(WriteBytes(f.folder.filePath("settings.dat"), MainSection("100")));
+  QVERIFY(WriteBytes(f.folder.filePath("System/Numbers_Memo.txt"), "5 12 7 30 31 2"));
+  TmainForm& form = f.OpenShown();
+  form.Numbers_Memo->setFocus();
+  for (const QString& step : steps) {
+    if (step.startsWith("type "))
+      QTest::keyClicks(form.Numbers_Memo, step.mid(5));
+    else
+      QTest::keySequence(form.Numbers_Memo, QKeySequence(step));
+  }
+  QVERIFY(form.close());
+  QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), saved);
 }
 
 int main(int argc, char** argv) {

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "ui/application.h"
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 #include "ui/qt_translations.h"
 
 // Qt's own texts follow the user's locale once its translations are installed: the context menu

@@ -4,7 +4,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <iterator>
 
 #include "ui/handler_guard.h"
 #include "ui/qt_text.h"
@@ -43,26 +42,11 @@ QString TMemo::Text() const {
 }
 
 void TMemo::SetText(const QString& text) {
-  const QString wanted = ToBoxText(text);
-  const QString& current = PlainText();
-  // Only the span between the common start and the common end is replaced; an equal text
-  // leaves the box untouched.
-  const qsizetype limit = std::min(wanted.size(), current.size());
-  const QChar* want = wanted.constData();
-  const QChar* have = current.constData();
-  const qsizetype prefix = std::mismatch(want, want + limit, have).first - want;
-  if (prefix == limit && wanted.size() == current.size())
-    return;
-  const auto tail = std::mismatch(
-      std::make_reverse_iterator(want + wanted.size()), std::make_reverse_iterator(want + prefix),
-      std::make_reverse_iterator(have + current.size()), std::make_reverse_iterator(have + prefix));
-  const qsizetype suffix = tail.first - std::make_reverse_iterator(want + wanted.size());
-  Replace(prefix, current.size() - suffix - prefix,
-          wanted.mid(prefix, wanted.size() - suffix - prefix), CaretRule::kStays);
+  SetPlainText(ToBoxText(text));
 }
 
 void TMemo::AppendText(const QString& text) {
-  Replace(Length(), 0, ToBoxText(text), CaretRule::kStays);
+  Write(Length(), 0, ToBoxText(text));
 }
 
 void TMemo::SetWantTabs(bool want) {

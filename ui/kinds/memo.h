@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 namespace ui {
 
@@ -18,9 +18,10 @@ class TMemo : public TTextBox {
   // The whole text, line breaks as CR LF.
   QString Text() const;
   // Replaces the text; an equal text leaves the box untouched. Line breaks may be CR LF, CR or LF.
-  // The caret keeps its place in the text around the changed span.
+  // The caret keeps its place in the text around the changed span. The program's write: no undo
+  // step, and the undo and redo history is cleared; an equal text is no write and keeps both.
   void SetText(const QString& text);
-  // Appends text at the end without touching the rest.
+  // Appends text at the end without touching the rest; a program's write as SetText.
   void AppendText(const QString& text);
   int TextLength() const;
 

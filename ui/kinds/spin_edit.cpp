@@ -42,6 +42,22 @@ bool IsAcceptedCharacter(QChar c) {
   return QLocale::system().decimalPoint().contains(c);
 }
 
+// Whether QLineEdit would insert the key's text: not for its shortcuts, nor for a key with Ctrl
+// (with or without Shift) alone; with Alt, or Ctrl+Alt as some layouts type characters, it
+// would.
+bool InsertsText(const QKeyEvent* event) {
+  if (event->text().isEmpty())
+    return false;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+    return false;
+  for (int key = QKeySequence::HelpContents; key <= QKeySequence::Cancel; ++key) {
+    if (event->matches(static_cast<QKeySequence::StandardKey>(key)))
+      return false;
+  }
+  return true;
+}
+
 std::optional<double> ParseNumber(const QString& text) {
   bool ok = false;
   const double value = NumberLocale().toDouble(text.trimmed(), &ok);
@@ -239,8 +255,7 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
       break;
   }
   const QString typed = event->text();
-  if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
-      !std::all_of(typed.begin(), typed.end(), IsAcceptedCharacter)) {
+  if (InsertsText(event) && !std::all_of(typed.begin(), typed.end(), IsAcceptedCharacter)) {
     Beep();
     return;
   }

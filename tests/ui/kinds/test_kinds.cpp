@@ -1,3 +1,5 @@
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -233,6 +235,8 @@ class TestKinds : public QObject {
   void SpinEditValueIsItsText_data();
   void SpinEditValueIsItsText();
   void SpinEditKeepsSpellingOfEqualValue();
+  void SpinEditTypingRule_data();
+  void SpinEditTypingRule();
 
   void DateEditShowsBlanksAndRoundTrips_data();
   void DateEditShowsBlanksAndRoundTrips();
@@ -345,6 +349,68 @@ void TestKinds::HandlerErrorIsReportedAndValueStays() {
   edit.SetText("x");
   QCOMPARE(edit.Text(), QString("x"));
   QCOMPARE(recorder.Events(), QStringList{QStringLiteral("error: Ошибка.")});
+}
+
+void TestKinds::SpinEditTypingRule_data() {
+  QTest::addColumn<QString>("typed_first");  // typed into "300" before the key under test
+  QTest::addColumn<int>("key");
+  QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+  QTest::addColumn<QString>("key_text");  // the text the key event carries
+  QTest::addColumn<QString>("text");      // the box's text afterwards
+  QTest::addColumn<int>("beeps");
+
+  const Qt::KeyboardModifiers none = Qt::NoModifier;
+  QTest::newRow("letter refused") << "" << int(Qt::Key_Z) << none << "z"
+                                  << "300" << 1;
+  QTest::newRow("Alt+letter refused")
+      << "" << int(Qt::Key_Z) << Qt::KeyboardModifiers(Qt::AltModifier) << "z"
+      << "300" << 1;
+  QTest::newRow("Alt+Shift+letter refused")
+      << "" << int(Qt::Key_Z) << (Qt::AltModifier | Qt::ShiftModifier) << "Z"
+      << "300" << 1;
+  QTest::newRow("Ctrl+Alt+letter refused")
+      << "" << int(Qt::Key_Q) << (Qt::ControlModifier | Qt::AltModifier) << "@"
+      << "300" << 1;
+  QTest::newRow("digit typed") << "" << int(Qt::Key_7) << none << "7"
+                               << "3007" << 0;
+  QTest::newRow("minus typed") << "" << int(Qt::Key_Minus) << none << "-"
+                               << "300-" << 0;
+  QTest::newRow("Ctrl+Z undoes, its letter typed nowhere")
+      << "5" << int(Qt::Key_Z) << Qt::KeyboardModifiers(Qt::ControlModifier) << "z"
+      << "300" << 0;
+  QTest::newRow("Ctrl+Shift+Z types nothing")
+      << "" << int(Qt::Key_Z) << (Qt::ControlModifier | Qt::ShiftModifier) << "Z"
+      << "300" << 0;
+  QTest::newRow("Ctrl+Backspace deletes the word")
+      << "" << int(Qt::Key_Backspace) << Qt::KeyboardModifiers(Qt::ControlModifier) << "\b"
+      << "" << 0;
+  QTest::newRow("Alt+Left makes no character")
+      << "" << int(Qt::Key_Left) << Qt::KeyboardModifiers(Qt::AltModifier) << ""
+      << "300" << 0;
+}
+
+// Digits, the signs, the decimal separator and control characters edit; any other character is
+// refused with the beep and nothing is inserted, whatever modifier key is held. Shortcuts that
+// make no character keep working.
+void TestKinds::SpinEditTypingRule() {
+  QFETCH(QString, typed_first);
+  QFETCH(int, key);
+  QFETCH(Qt::KeyboardModifiers, modifiers);
+  QFETCH(QString, key_text);
+  QFETCH(QString, text);
+  QFETCH(int, beeps);
+
+  ui::RecordingServices recorder;
+  ui::TSpinEdit spin;
+  spin.SetMinValue(50);
+  spin.SetMaxValue(5000);
+  spin.SetText("300");
+  spin.end(false);
+  QTest::keyClicks(&spin, typed_first);
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, key_text.replace("\\b", "\b"));
+  QCoreApplication::sendEvent(&spin, &press);
+  QCOMPARE(spin.Text(), text);
+  QCOMPARE(recorder.Events(), QStringList(beeps, QStringLiteral("beep")));
 }
 
 void TestKinds::SpinEditValueIsItsText_data() {

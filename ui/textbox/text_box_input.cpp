@@ -1,6 +1,6 @@
 // The text box's keyboard: editing keys and shortcuts, the caret's blink while it has the focus,
 // and input methods (dead keys, compose, pre-edit text).
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -12,9 +12,23 @@
 
 #include <algorithm>
 
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 namespace ui {
+namespace {
+
+// Whether the key's text is characters to type: printable ones, a surrogate pair (an emoji) or
+// several characters at once (a composed sequence); never a control character.
+bool IsTyped(const QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.isEmpty())
+    return false;
+  const char32_t first = text.toUcs4().value(0);
+  return QChar::isPrint(first) || QChar::category(first) == QChar::Other_PrivateUse ||
+         QChar::category(first) == QChar::Other_Format;
+}
+
+}  // namespace
 
 // ---- keys
 
@@ -56,12 +70,12 @@ bool TTextBox::IsEditingKey(QKeyEvent* event) const {
     if (event->matches(key))
       return true;
   }
-  const QString text = event->text();
-  return !text.isEmpty() && text[0].isPrint() && !(event->modifiers() & Qt::ControlModifier);
+  return IsTyped(event) && !(event->modifiers() & Qt::ControlModifier);
 }
 
 bool TTextBox::HandleShortcut(QKeyEvent* event) {
   const int page = std::max(1, VisibleLines());
+  using Unit = TTextBuffer::Unit;
   struct Move {
     QKeySequence::StandardKey move;
     QKeySequence::StandardKey select;
@@ -70,32 +84,40 @@ bool TTextBox::HandleShortcut(QKeyEvent* event) {
   const Move moves[] = {
       {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar,
        [this](bool keep) {
-         SetCaret(!keep && caret_ != anchor_ ? SelectionEnd() : caret_ + 1, keep);
+         buffer_.MoveCaret(!keep && buffer_.HasSelection()
+                               ? SelectionEnd()
+                               : buffer_.Next(buffer_.Caret(), Unit::kCharacter),
+                           keep);
        }},
       {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar,
        [this](bool keep) {
-         SetCaret(!keep && caret_ != anchor_ ? SelectionStart() : caret_ - 1, keep);
+         buffer_.MoveCaret(!keep && buffer_.HasSelection()
+                               ? SelectionStart()
+                               : buffer_.Previous(buffer_.Caret(), Unit::kCharacter),
+                           keep);
        }},
       {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord,
-       [this](bool keep) { SetCaret(NextWord(caret_), keep); }},
+       [this](bool keep) { buffer_.MoveCaret(buffer_.Next(buffer_.Caret(), Unit::kWord), keep); }},
       {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord,
-       [this](bool keep) { SetCaret(PreviousWord(caret_), keep); }},
+       [this](bool keep) {
+         buffer_.MoveCaret(buffer_.Previous(buffer_.Caret(), Unit::kWord), keep);
+       }},
       {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine,
-       [this](bool keep) { SetCaret(LineStart(LineOfPosition(caret_)), keep); }},
+       [this](bool keep) { SetCaret(LineStart(LineOfPosition(buffer_.Caret())), keep); }},
       {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine,
        [this](bool keep) {
-         const int line = LineOfPosition(caret_);
+         const int line = LineOfPosition(buffer_.Caret());
          qsizetype end = LineEnd(line);
          // At a wrap the caret stays before the spaces that end the line.
          if (line + 1 < wrap_.LineCount() && end == LineStart(line + 1) && end > LineStart(line) &&
-             text_[end - 1] == u' ')
+             PlainText()[end - 1] == u' ')
            --end;
          SetCaret(end, keep);
        }},
       {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
        [this](bool keep) { SetCaret(0, keep); }},
       {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument,
-       [this](bool keep) { SetCaret(text_.size(), keep); }},
+       [this](bool keep) { SetCaret(Length(), keep); }},
       {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine,
        [this](bool keep) { MoveVertically(1, keep); }},
       {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine,
@@ -114,15 +136,9 @@ bool TTextBox::HandleShortcut(QKeyEvent* event) {
   for (const Move& move : moves) {
     const bool select = event->matches(move.select);
     if (select || event->matches(move.move)) {
-      const double x = preferred_x_;
+      // The x that Up and Down keep is forgotten by every other move (SelectionSet) and kept
+      // by MoveVertically.
       move.go(select);
-      if (move.move != QKeySequence::MoveToNextLine &&
-          move.move != QKeySequence::MoveToPreviousLine &&
-          move.move != QKeySequence::MoveToNextPage &&
-          move.move != QKeySequence::MoveToPreviousPage)
-        preferred_x_ = -1;
-      else if (x >= 0)
-        preferred_x_ = x;
       if (select)
         CopyToSelection();
       return true;
@@ -141,13 +157,11 @@ bool TTextBox::HandleShortcut(QKeyEvent* event) {
   } else if (event->matches(QKeySequence::Redo)) {
     redo();
   } else if (event->matches(QKeySequence::Delete)) {
-    DeleteSelectionOr(
-        caret_, caret_ + (caret_ + 1 < text_.size() && text_[caret_].isHighSurrogate() ? 2 : 1),
-        Merge::kDelete);
+    buffer_.Delete();
   } else if (event->matches(QKeySequence::DeleteStartOfWord)) {
-    DeleteSelectionOr(PreviousWord(caret_), caret_, Merge::kNone);
+    buffer_.RemoveAsStep(buffer_.Previous(buffer_.Caret(), Unit::kWord), buffer_.Caret());
   } else if (event->matches(QKeySequence::DeleteEndOfWord)) {
-    DeleteSelectionOr(caret_, NextWord(caret_), Merge::kNone);
+    buffer_.RemoveAsStep(buffer_.Caret(), buffer_.Next(buffer_.Caret(), Unit::kWord));
   } else {
     return false;
   }
@@ -183,17 +197,14 @@ void TTextBox::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
   if (key == Qt::Key_Backspace && !(modifiers & ~Qt::ShiftModifier)) {
-    qsizetype from = caret_ - 1;
-    if (from > 0 && text_[from].isLowSurrogate())
-      --from;
-    DeleteSelectionOr(from, caret_, Merge::kBackspace);
+    buffer_.Backspace();
   } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !(modifiers & ~Qt::ShiftModifier)) {
-    Insert(QStringLiteral("\n"), Merge::kNone);
+    buffer_.Type(QStringLiteral("\n"));
   } else if (key == Qt::Key_Tab && !tab_changes_focus_ && !(modifiers & ~Qt::ShiftModifier)) {
-    Insert(QStringLiteral("\t"), Merge::kTyping);
-  } else if (!event->text().isEmpty() && event->text()[0].isPrint() &&
+    buffer_.Type(QStringLiteral("\t"));
+  } else if (IsTyped(event) &&
              !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-    Insert(event->text(), Merge::kTyping);
+    buffer_.Type(event->text());
   } else {
     event->ignore();
     return;
@@ -215,7 +226,7 @@ void TTextBox::RestartBlink() {
 void TTextBox::timerEvent(QTimerEvent* event) {
   if (event->timerId() == blink_.timerId()) {
     caret_shown_ = !caret_shown_;
-    viewport()->update(CursorRect(caret_).adjusted(-2, 0, 2, 0));
+    viewport()->update(CursorRect(buffer_.Caret()).adjusted(-2, 0, 2, 0));
   } else if (event->timerId() == drag_scroll_.timerId()) {
     QScrollBar* bar = verticalScrollBar();
     if (drag_point_.y() < 0)
@@ -244,15 +255,12 @@ void TTextBox::focusOutEvent(QFocusEvent* event) {
 
 void TTextBox::inputMethodEvent(QInputMethodEvent* event) {
   if (!event->commitString().isEmpty() || event->replacementLength() != 0) {
-    qsizetype from = SelectionStart();
-    qsizetype to = SelectionEnd();
     if (event->replacementLength() != 0) {
-      from = std::clamp<qsizetype>(caret_ + event->replacementStart(), 0, text_.size());
-      to = std::clamp<qsizetype>(from + event->replacementLength(), 0, text_.size());
+      const qsizetype from =
+          std::clamp<qsizetype>(buffer_.Caret() + event->replacementStart(), 0, Length());
+      buffer_.Select(from, std::min(from + event->replacementLength(), Length()));
     }
-    anchor_ = from;
-    caret_ = to;
-    Insert(event->commitString(), Merge::kTyping);
+    buffer_.InsertAsStep(event->commitString());
   }
   preedit_ = event->preeditString();
   viewport()->update();
@@ -262,21 +270,21 @@ void TTextBox::inputMethodEvent(QInputMethodEvent* event) {
 QVariant TTextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
   auto* self = const_cast<TTextBox*>(this);
   // Positions are within the caret's display line, so a query never copies the whole text.
-  const int line = self->LineOfPosition(caret_);
+  const int line = self->LineOfPosition(buffer_.Caret());
   const qsizetype start = self->LineStart(line);
   switch (query) {
     case Qt::ImEnabled:
       return true;
     case Qt::ImCursorRectangle:
-      return self->CursorRect(caret_).translated(viewport()->pos());
+      return self->CursorRect(buffer_.Caret()).translated(viewport()->pos());
     case Qt::ImFont:
       return font();
     case Qt::ImCursorPosition:
-      return static_cast<int>(caret_ - start);
+      return static_cast<int>(buffer_.Caret() - start);
     case Qt::ImAnchorPosition:
-      return static_cast<int>(std::clamp(anchor_, start, self->LineEnd(line)) - start);
+      return static_cast<int>(std::clamp(buffer_.Anchor(), start, self->LineEnd(line)) - start);
     case Qt::ImSurroundingText:
-      return text_.mid(start, self->LineEnd(line) - start);
+      return PlainText().mid(start, self->LineEnd(line) - start);
     case Qt::ImCurrentSelection:
       return SelectedText();
     case Qt::ImHints:

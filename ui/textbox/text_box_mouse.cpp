@@ -1,6 +1,6 @@
 // The text box's mouse: selecting by pressing, dragging and double-clicking, the X11 selection,
 // drag and drop of text, and the context menu.
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 namespace ui {
 
@@ -27,7 +27,7 @@ void TTextBox::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
     const qsizetype at = PositionAt(point);
-    if (caret_ != anchor_ && at > SelectionStart() && at < SelectionEnd() &&
+    if (buffer_.HasSelection() && at > SelectionStart() && at < SelectionEnd() &&
         !(event->modifiers() & Qt::ShiftModifier)) {
       may_drag_ = true;
       press_point_ = point;
@@ -39,12 +39,10 @@ void TTextBox::mousePressEvent(QMouseEvent* event) {
   } else if (event->button() == Qt::MiddleButton) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard->supportsSelection()) {
-      QString pasted = clipboard->text(QClipboard::Selection);
-      pasted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-      pasted.replace(u'\r', u'\n');
+      const QString pasted = FromOutside(clipboard->text(QClipboard::Selection));
       SetCaret(PositionAt(point));
       if (!pasted.isEmpty())
-        Insert(pasted, Merge::kNone);
+        buffer_.InsertAsStep(pasted);
     }
   }
   event->accept();
@@ -83,13 +81,8 @@ void TTextBox::mouseReleaseEvent(QMouseEvent* event) {
 void TTextBox::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton)
     return;
-  const qsizetype at = PositionAt(event->position().toPoint());
-  qsizetype from = WordStart(at);
-  qsizetype to = WordEnd(at);
-  if (from == to && to < text_.size())
-    ++to;  // a double-click on a space or a sign selects that character
-  anchor_ = from;
-  SetCaret(to, true);
+  const auto [from, to] = buffer_.WordAt(PositionAt(event->position().toPoint()));
+  buffer_.Select(from, to);
   CopyToSelection();
 }
 
@@ -105,8 +98,10 @@ void TTextBox::StartDrag() {
   const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
   // A move into another widget takes the text out here; a move inside this box did it on drop.
   if (action == Qt::MoveAction && drag->target() != viewport() && drag->target() != this &&
-      text_.mid(from, to - from) == mime->text())
-    Record(from, to - from, QString(), Merge::kNone);
+      PlainText().mid(from, to - from) == mime->text()) {
+    buffer_.Select(from, to);
+    buffer_.RemoveAsStep(from, to);
+  }
 }
 
 void TTextBox::dragEnterEvent(QDragEnterEvent* event) {
@@ -137,26 +132,14 @@ void TTextBox::dropEvent(QDropEvent* event) {
     event->ignore();
     return;
   }
-  QString dropped = event->mimeData()->text();
-  dropped.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  dropped.replace(u'\r', u'\n');
-  qsizetype at = PositionAt(event->position().toPoint());
-  const bool inside = event->source() == this && caret_ != anchor_;
+  const QString dropped = FromOutside(event->mimeData()->text());
+  const qsizetype at = PositionAt(event->position().toPoint());
+  const bool inside = event->source() == this && buffer_.HasSelection();
   if (inside && at >= SelectionStart() && at <= SelectionEnd()) {
     event->ignore();  // dropped onto itself
     return;
   }
-  if (inside && event->dropAction() == Qt::MoveAction) {
-    const qsizetype from = SelectionStart();
-    const qsizetype length = SelectionEnd() - from;
-    Record(from, length, QString(), Merge::kNone);
-    if (at > from)
-      at -= length;
-  }
-  SetCaret(at);
-  Record(at, 0, dropped, Merge::kNone);
-  anchor_ = at;
-  viewport()->update();
+  buffer_.Drop(at, dropped, inside && event->dropAction() == Qt::MoveAction);
   event->acceptProposedAction();
   setFocus();
 }
@@ -175,7 +158,7 @@ QMenu* TTextBox::CreateStandardContextMenu() {
     action->setEnabled(enabled);
     return action;
   };
-  const bool selected = caret_ != anchor_;
+  const bool selected = buffer_.HasSelection();
   add("&Undo", QKeySequence::Undo, IsUndoAvailable(), &TTextBox::undo);
   add("&Redo", QKeySequence::Redo, IsRedoAvailable(), &TTextBox::redo);
   menu->addSeparator();
@@ -183,10 +166,9 @@ QMenu* TTextBox::CreateStandardContextMenu() {
   add("&Copy", QKeySequence::Copy, selected, &TTextBox::copy);
   add("&Paste", QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
       &TTextBox::paste);
-  add("Delete", QKeySequence::UnknownKey, selected,
-      [this] { DeleteSelectionOr(0, 0, Merge::kNone); });
+  add("Delete", QKeySequence::UnknownKey, selected, [this] { buffer_.RemoveAsStep(0, 0); });
   menu->addSeparator();
-  add("Select All", QKeySequence::SelectAll, !text_.isEmpty(), &TTextBox::selectAll);
+  add("Select All", QKeySequence::SelectAll, !PlainText().isEmpty(), &TTextBox::selectAll);
   return menu;
 }
 

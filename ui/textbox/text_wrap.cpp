@@ -1,4 +1,4 @@
-#include "ui/kinds/text_wrap.h"
+#include "ui/textbox/text_wrap.h"
 
 #include <algorithm>
 

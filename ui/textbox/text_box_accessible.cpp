@@ -1,19 +1,12 @@
-#include "ui/kinds/text_box_accessible.h"
+#include "ui/textbox/text_box_accessible.h"
 
 #include <QScrollBar>
 
 #include <algorithm>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 namespace ui {
-namespace {
-
-bool IsWordCharacter(QChar c) {
-  return c.isLetterOrNumber() || c == u'_';
-}
-
-}  // namespace
 
 TTextBoxAccessible::TTextBoxAccessible(TTextBox* box)
     : QAccessibleWidget(box, QAccessible::EditableText) {}
@@ -63,14 +56,13 @@ void TTextBoxAccessible::addSelection(int start_offset, int end_offset) {
 
 void TTextBoxAccessible::removeSelection(int selection_index) {
   if (selection_index == 0)
-    Box()->SetCaret(Box()->CaretPosition());
+    Box()->Buffer().MoveCaret(Box()->CaretPosition(), false);
 }
 
 void TTextBoxAccessible::setSelection(int selection_index, int start_offset, int end_offset) {
   if (selection_index != 0)
     return;
-  Box()->SetCaret(start_offset);
-  Box()->SetCaret(end_offset, true);
+  Box()->Buffer().Select(start_offset, end_offset);
 }
 
 int TTextBoxAccessible::cursorPosition() const {
@@ -101,16 +93,12 @@ void TTextBoxAccessible::Span(int offset, QAccessible::TextBoundaryType type, in
   qsizetype to = at;
   switch (type) {
     case QAccessible::CharBoundary:
-      to = std::min(size, at + 1);
+      to = Box()->Buffer().Next(at, TTextBuffer::Unit::kCharacter);
       break;
     case QAccessible::WordBoundary:
       // A word with the spaces after it, as Qt's text widgets report it.
-      while (from > 0 && IsWordCharacter(all[from - 1]))
-        --from;
-      while (to < size && IsWordCharacter(all[to]))
-        ++to;
-      while (to < size && !IsWordCharacter(all[to]) && all[to] != u'\n')
-        ++to;
+      from = Box()->Buffer().WordAt(at).first;
+      to = Box()->Buffer().Next(from, TTextBuffer::Unit::kWord);
       if (from == to && to < size)
         ++to;
       break;

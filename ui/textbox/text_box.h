@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "ui/kinds/text_wrap.h"
+#include "ui/textbox/text_buffer.h"
+#include "ui/textbox/text_wrap.h"
 
 class QMenu;
 class QTextLayout;
@@ -26,31 +27,43 @@ namespace ui {
 // anywhere inside a word longer than the line. Editing: the caret keys with and without Shift,
 // the standard shortcuts of QKeySequence, mouse selection with auto-scroll, double-click for a
 // word, Shift+click, drag and drop of text, the X11 selection (middle-click pastes it), a context
-// menu with Qt's own translated actions, input methods, and undo/redo that groups typing and
-// deleting runs.
-class TTextBox : public QAbstractScrollArea {
+// menu with Qt's own translated actions, input methods, and undo/redo grouped as QPlainTextEdit
+// groups it. The text, caret, selection, history and the character and word rules live in a
+// TTextBuffer; the box shows it and turns keys, mouse and input methods into its edits.
+class TTextBox : public QAbstractScrollArea, private TTextBuffer::Listener {
   Q_OBJECT
 
  public:
   explicit TTextBox(QWidget* parent = nullptr);
   ~TTextBox() override;
 
-  const QString& PlainText() const { return text_; }
-  // What an edit does to the caret and the selection's anchor: kFollows puts the caret after the
-  // new text; kStays keeps both where they were in the text around the edit, as a text cursor
-  // of its own would (inside the replaced span they go to its start, at its end after the new
-  // text).
-  enum class CaretRule { kFollows, kStays };
-  // Replaces `length` code units at `at` by `text` as one undoable edit.
-  void Replace(qsizetype at, qsizetype length, const QString& text,
-               CaretRule rule = CaretRule::kFollows);
-  qsizetype Length() const { return text_.size(); }
+  // The text, the caret, the selection and the undo history, with their editing rules; every
+  // edit and every move of the caret or the anchor, made here or on the buffer directly, is
+  // shown and announced by the box.
+  TTextBuffer& Buffer() { return buffer_; }
+  const TTextBuffer& Buffer() const { return buffer_; }
 
-  qsizetype CaretPosition() const { return caret_; }
-  qsizetype AnchorPosition() const { return anchor_; }
-  qsizetype SelectionStart() const { return std::min(caret_, anchor_); }
-  qsizetype SelectionEnd() const { return std::max(caret_, anchor_); }
-  QString SelectedText() const;
+  const QString& PlainText() const { return buffer_.Text(); }
+  using CaretRule = TTextBuffer::CaretRule;
+  // Replaces `length` code units at `at` by `text` as an undo step of its own.
+  void Replace(qsizetype at, qsizetype length, const QString& text,
+               CaretRule rule = CaretRule::kFollows) {
+    buffer_.Replace(at, length, text, rule);
+  }
+  // The program's own write (TTextBuffer::Write): no undo step, and the history is cleared.
+  void Write(qsizetype at, qsizetype length, const QString& text) {
+    buffer_.Write(at, length, text);
+  }
+  // The program's own write of the whole text, changing only the span that differs; an equal
+  // text is no write.
+  void SetPlainText(const QString& text) { buffer_.WriteAll(text); }
+  qsizetype Length() const { return buffer_.Length(); }
+
+  qsizetype CaretPosition() const { return buffer_.Caret(); }
+  qsizetype AnchorPosition() const { return buffer_.Anchor(); }
+  qsizetype SelectionStart() const { return buffer_.SelectionStart(); }
+  qsizetype SelectionEnd() const { return buffer_.SelectionEnd(); }
+  QString SelectedText() const { return buffer_.SelectedText(); }
   // Moves the caret to `position`, extending the selection from the anchor when `keep_anchor`,
   // and scrolls it into view.
   void SetCaret(qsizetype position, bool keep_anchor = false);
@@ -64,8 +77,8 @@ class TTextBox : public QAbstractScrollArea {
   bool TabChangesFocus() const { return tab_changes_focus_; }
   void SetTabChangesFocus(bool changes) { tab_changes_focus_ = changes; }
 
-  bool IsUndoAvailable() const { return undo_at_ > 0; }
-  bool IsRedoAvailable() const { return undo_at_ < undo_.size(); }
+  bool IsUndoAvailable() const { return buffer_.CanUndo(); }
+  bool IsRedoAvailable() const { return buffer_.CanRedo(); }
   QMenu* CreateStandardContextMenu();
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -113,29 +126,18 @@ class TTextBox : public QAbstractScrollArea {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
-  enum class Merge { kNone, kTyping, kBackspace, kDelete };
-  struct Edit {
-    qsizetype at = 0;
-    QString removed;
-    QString inserted;
-    qsizetype caret_before = 0;
-    qsizetype anchor_before = 0;
-    Merge merge = Merge::kNone;
-  };
+  // What the buffer tells: the one place where text changes are shown and announced, and the
+  // one place where moves of the caret and the anchor are (signals, accessibility events).
+  void TextEdited(qsizetype at, const QString& removed, const QString& inserted) override;
+  void SelectionSet(qsizetype old_caret, qsizetype old_anchor, bool scroll) override;
 
-  // The one place the text changes: wraps, notifies and repaints.
-  void Apply(qsizetype at, qsizetype length, const QString& text);
-  void Record(qsizetype at, qsizetype length, const QString& text, Merge merge,
-              CaretRule rule = CaretRule::kFollows);
-  void Insert(const QString& text, Merge merge);
-  void DeleteSelectionOr(qsizetype from, qsizetype to, Merge merge);
   bool HandleShortcut(QKeyEvent* event);
   bool IsEditingKey(QKeyEvent* event) const;
   void MoveVertically(int lines, bool keep_anchor);
-  qsizetype WordStart(qsizetype position) const;
-  qsizetype WordEnd(qsizetype position) const;
-  qsizetype PreviousWord(qsizetype position) const;
-  qsizetype NextWord(qsizetype position) const;
+  // The position on a display line nearest to `x` (from the text's left edge, in fractions of a
+  // pixel as a text cursor keeps its column), and the x of a position on its line.
+  qsizetype PositionOnLine(int line, double x);
+  double XOnLine(qsizetype position);
 
   double WrapWidth() const;
   void EnsureWrapped();
@@ -146,19 +148,14 @@ class TTextBox : public QAbstractScrollArea {
   void RestartBlink();
   void CopyToSelection();
   void StartDrag();
-  // Repaints and notifies after the caret or anchor moved; `scroll` brings the caret into view.
-  void CaretMoved(qsizetype old_caret, qsizetype old_anchor, bool scroll = true);
+  // Text dropped or pasted from outside, its line breaks made '\n'.
+  static QString FromOutside(QString text);
 
-  QString text_;
+  TTextBuffer buffer_{this};
   TTextWrap wrap_;
   bool wrapped_ = false;
-  qsizetype caret_ = 0;
-  qsizetype anchor_ = 0;
-  double preferred_x_ = -1;  // the column kept by Up and Down, -1 when none
+  double preferred_x_ = -1;  // the x kept by Up, Down and the page keys, -1 when none
   bool tab_changes_focus_ = false;
-
-  std::vector<Edit> undo_;
-  size_t undo_at_ = 0;
 
   QString preedit_;
   bool caret_shown_ = true;

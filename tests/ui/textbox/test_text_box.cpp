@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "ui/kinds/text_box.h"
+#include "ui/textbox/text_box.h"
 
 // The editing keys of TTextBox, each run beside a QPlainTextEdit with the same text, caret and
 // selection: the two must end with the same text, caret and selection, and with the values the
@@ -76,6 +76,10 @@ class TestTextBox : public QObject {
   void EditingKeys_data();
   void EditingKeys();
   void TypingIsUndoneAsOneStep();
+  void UndoStepsAsQPlainTextEdit_data();
+  void UndoStepsAsQPlainTextEdit();
+  void KeyTextIsTypedWhole_data();
+  void KeyTextIsTypedWhole();
   void PageKeysMoveByTheLinesInView();
   void CopyCutPasteAndTheSelectionClipboard();
   void DoubleClickSelectsAWord();
@@ -119,6 +123,15 @@ void TestTextBox::EditingKeys_data() {
   row("Up keeps the column", {lines, 5, 5}, QKeySequence(Qt::Key_Up), "", {lines, 1, 1});
   row("Up on the first line stays", {lines, 2, 2}, QKeySequence(Qt::Key_Up), "", {lines, 2, 2});
   row("Down on the last line stays", {lines, 9, 9}, QKeySequence(Qt::Key_Down), "", {lines, 9, 9});
+  row("Shift+Up on the first line selects to the start", {list, 4, 4}, QKeySequence("Shift+Up"), "",
+      {list, 0, 4});
+  row("Shift+Down on the last line selects to the end", {list, 4, 4}, QKeySequence("Shift+Down"),
+      "", {list, 7, 4});
+  row("Page Up keeps the column", {lines, 10, 10}, QKeySequence(Qt::Key_PageUp), "", {lines, 1, 1});
+  row("Page Down keeps the column", {lines, 1, 1}, QKeySequence(Qt::Key_PageDown), "",
+      {lines, 10, 10});
+  row("Page Up on the first line leaves the selection", {list, 1, 0}, QKeySequence(Qt::Key_PageUp),
+      "", {list, 1, 0});
   row("Backspace", {list, 2, 2}, QKeySequence(Qt::Key_Backspace), "", {"1 34 5", 1, 1});
   row("Backspace at the start", {list, 0, 0}, QKeySequence(Qt::Key_Backspace), "", {list, 0, 0});
   row("Delete", {list, 2, 2}, QKeySequence(Qt::Key_Delete), "", {"1234 5", 2, 2});
@@ -132,6 +145,32 @@ void TestTextBox::EditingKeys_data() {
       {"12 5", 3, 3});
   row("Enter breaks the line", {list, 2, 2}, QKeySequence(Qt::Key_Return), "", {"12\n 34 5", 3, 3});
   row("Ctrl+A selects all", {list, 2, 2}, QKeySequence::SelectAll, "", {list, 7, 0});
+  // Characters are what a person sees as one: a letter with its combining mark, an emoji.
+  const QString marked = QString("x\u0301y");
+  const QString emoji = QString::fromUtf16(u"a\U0001F600b");
+  row("Left over a letter with its mark", {marked, 2, 2}, QKeySequence(Qt::Key_Left), "",
+      {marked, 0, 0});
+  row("Shift+Right over a letter with its mark", {marked, 0, 0}, QKeySequence("Shift+Right"), "",
+      {marked, 2, 0});
+  row("Delete takes the letter with its mark", {marked, 0, 0}, QKeySequence(Qt::Key_Delete), "",
+      {"y", 0, 0});
+  row("Backspace takes the mark alone", {marked, 2, 2}, QKeySequence(Qt::Key_Backspace), "",
+      {"xy", 1, 1});
+  row("Left over an emoji", {emoji, 3, 3}, QKeySequence(Qt::Key_Left), "", {emoji, 1, 1});
+  row("Backspace takes an emoji whole", {emoji, 3, 3}, QKeySequence(Qt::Key_Backspace), "",
+      {"ab", 1, 1});
+  // Words are Qt's: a mark belongs to its word, a run of signs is a word of its own, and a line
+  // break stops the word keys.
+  row("Ctrl+Left over a word with a mark", {"ab " + marked, 6, 6}, QKeySequence("Ctrl+Left"), "",
+      {"ab " + marked, 3, 3});
+  row("Ctrl+Left stops at each sign", {"5,12-7", 6, 6}, QKeySequence("Ctrl+Left"), "",
+      {"5,12-7", 5, 5});
+  row("Ctrl+Right over a run of signs", {"ab -,cd", 3, 3}, QKeySequence("Ctrl+Right"), "",
+      {"ab -,cd", 5, 5});
+  row("Ctrl+Left to the end of the line before", {"x\n", 2, 2}, QKeySequence("Ctrl+Left"), "",
+      {"x\n", 1, 1});
+  row("Ctrl+Backspace stops at the line's start", {"\n ", 2, 2}, QKeySequence("Ctrl+Backspace"), "",
+      {"\n", 1, 1});
 }
 
 void TestTextBox::EditingKeys() {
@@ -177,6 +216,91 @@ void TestTextBox::TypingIsUndoneAsOneStep() {
   ours.undo();
   QCOMPARE(ours.PlainText(), QString("5 12 7"));
   QVERIFY(ours.IsRedoAvailable());
+}
+
+void TestTextBox::UndoStepsAsQPlainTextEdit_data() {
+  // Each step is a key sequence, or text to type when it starts with "type ".
+  QTest::addColumn<State>("before");
+  QTest::addColumn<QStringList>("steps");
+  QTest::addColumn<QString>("clipboard");
+  auto row = [](const char* name, State before, QStringList steps, QString clipboard = "p") {
+    QTest::newRow(name) << before << steps << clipboard;
+  };
+  row("typing over a selection and on is one step", {"5 12", 0, 4},
+      {"type 7", "type 5", "Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Z"});
+  row("undo leaves the caret after the restored text, nothing selected", {"1234", 2, 2},
+      {"Shift+Left", "Shift+Left", "Backspace", "Ctrl+Z", "Ctrl+Y"});
+  row("a run of Backspace, then typing", {"5 12 7", 4, 4},
+      {"Backspace", "Backspace", "type 9", "Ctrl+Z", "Ctrl+Z", "Ctrl+Z"});
+  row("Delete and Backspace that touch are one run", {"abc", 1, 1},
+      {"Delete", "Backspace", "Ctrl+Z"});
+  row("each word removal is a step", {"5 12 7", 6, 6},
+      {"Ctrl+Backspace", "Ctrl+Backspace", "Ctrl+Z", "Ctrl+Delete", "Ctrl+Z", "Ctrl+Z"});
+  row("paste, then typing", {"5 12", 4, 4}, {"Ctrl+V", "type c", "Ctrl+Z", "Ctrl+Y"});
+  row("cut, then typing", {"5 12", 0, 2}, {"Ctrl+X", "type 3", "Ctrl+Z", "Ctrl+Z"});
+  row("typing after undo starts a new step", {"", 0, 0},
+      {"type  ", "Ctrl+V", "Ctrl+Z", "type 8", "Ctrl+Z"}, "4");
+  // Two runs that touch in the text yet were typed apart are two steps.
+  row("typing beside earlier typing after typing elsewhere", {"abcdef", 5, 5},
+      {"type X", "Home", "type Y", "Ctrl+Z", "End", "Left", "type Z", "Ctrl+Z", "Ctrl+Z"});
+  row("Backspace over characters typed at different times", {"abcdef", 3, 3},
+      {"type X", "Right", "Backspace", "Backspace", "Ctrl+Z", "Ctrl+Z"});
+}
+
+// Undo and redo restore the same steps as QPlainTextEdit's and leave the same caret: after every
+// step the two boxes hold the same text, caret, anchor and undo and redo availability.
+void TestTextBox::UndoStepsAsQPlainTextEdit() {
+  QFETCH(State, before);
+  QFETCH(QStringList, steps);
+  QFETCH(QString, clipboard);
+  ui::TTextBox ours;
+  QPlainTextEdit theirs;
+  ours.Write(0, ours.Length(), before.text);
+  ours.SetCaret(before.anchor);
+  ours.SetCaret(before.caret, true);
+  Prepare(theirs, before);
+  QGuiApplication::clipboard()->setText(clipboard);
+  for (const QString& step : steps) {
+    for (QWidget* box : {static_cast<QWidget*>(&ours), static_cast<QWidget*>(&theirs)}) {
+      if (step.startsWith("type "))
+        QTest::keyClicks(box, step.mid(5));
+      else
+        QTest::keySequence(box, QKeySequence(step));
+    }
+    const QString where = step + ": " + Describe(Read(theirs));
+    QCOMPARE(Describe(Read(ours)), Describe(Read(theirs)));
+    QVERIFY2(ours.IsUndoAvailable() == theirs.document()->isUndoAvailable(), qPrintable(where));
+    QVERIFY2(ours.IsRedoAvailable() == theirs.document()->isRedoAvailable(), qPrintable(where));
+  }
+}
+
+void TestTextBox::KeyTextIsTypedWhole_data() {
+  QTest::addColumn<QString>("key_text");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("an emoji") << QString::fromUtf16(u"\U0001F600")
+                            << QString::fromUtf16(u"a\U0001F600b");
+  QTest::newRow("a composed letter") << QString("x\u0301") << QString("ax\u0301b");
+  QTest::newRow("a digit") << QString("7") << QString("a7b");
+  QTest::newRow("a control character") << QString("\x01") << QString("ab");
+}
+
+// A key press whose text is a surrogate pair or several characters types them all, as in
+// QPlainTextEdit.
+void TestTextBox::KeyTextIsTypedWhole() {
+  QFETCH(QString, key_text);
+  QFETCH(QString, text);
+  ui::TTextBox ours;
+  QPlainTextEdit theirs;
+  ours.Write(0, 0, "ab");
+  ours.SetCaret(1);
+  Prepare(theirs, {"ab", 1, 1});
+  for (QWidget* box : {static_cast<QWidget*>(&ours), static_cast<QWidget*>(&theirs)}) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key_text);
+    QCoreApplication::sendEvent(box, &press);
+  }
+  QCOMPARE(Describe(Read(theirs)),
+           Describe({text, int(1 + text.size() - 2), int(1 + text.size() - 2)}));
+  QCOMPARE(Describe(Read(ours)), Describe(Read(theirs)));
 }
 
 void TestTextBox::PageKeysMoveByTheLinesInView() {
@@ -249,11 +373,16 @@ void TestTextBox::DroppedTextIsInsertedWhereItFalls() {
   QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(box.viewport(), &enter);
   QVERIFY(enter.isAccepted());
+  QSignalSpy selection_changes(&box, &ui::TTextBox::selectionChanged);
   QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(box.viewport(), &drop);
   QVERIFY(drop.isAccepted());
   QCOMPARE(box.PlainText(), QString("5 36\n1 12 7"));
   QCOMPARE(box.SelectedText(), QString("36\n1 "));  // the dropped text stays selected
+  QVERIFY(!selection_changes.isEmpty());            // and its selection is announced
+  // The drop is one undo step.
+  box.undo();
+  QCOMPARE(box.PlainText(), QString("5 12 7"));
 }
 
 // The menu's texts are Qt's own, with the same contexts as QPlainTextEdit's, so Qt's

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "ui/kinds/text_wrap.h"
+#include "ui/textbox/text_wrap.h"
 
 using Starts = std::vector<qsizetype>;
 Q_DECLARE_METATYPE(Starts)
