@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "ui/application.h"
-#include "ui/textbox/text_box.h"
 #include "ui/qt_translations.h"
+#include "ui/textbox/text_box.h"
 
 // Qt's own texts follow the user's locale once its translations are installed: the context menu
 // of Qt's text box and of the program's own (the number box), and the buttons of a standard
