@@ -78,8 +78,8 @@ struct ProfileImage {
 // the bytes 0D and 0A never occur inside a multi-byte character. The lines are found over the
 // bytes rather than over decoded text (as the text line walker does): a key written in place
 // replaces exactly its own line's bytes, and every other line stays byte for byte.
-std::vector<FileLine> SplitLines(const std::string& bytes, std::size_t start,
-                                 base::TextEncoding encoding) {
+std::vector<FileLine> FindLinesInBytes(const std::string& bytes, std::size_t start,
+                                       base::TextEncoding encoding) {
   const std::size_t width = encoding == base::TextEncoding::kUtf8 ? 1 : 2;
   const auto unit_at = [&](std::size_t i) -> unsigned {
     const auto b0 = static_cast<unsigned char>(bytes[i]);
@@ -127,7 +127,7 @@ std::optional<ProfileImage> ImageOf(std::optional<std::string> bytes) {
     image.bytes.pop_back();
     image.bytes += base::EncodeText(u"\uFFFD", mark.encoding);
   }
-  image.lines = SplitLines(image.bytes, mark.mark_size, mark.encoding);
+  image.lines = FindLinesInBytes(image.bytes, mark.mark_size, mark.encoding);
   return image;
 }
 

@@ -39,7 +39,7 @@ std::optional<QStringView> FindItemsValue(const QString& text, const QString& se
 
 QString ReadRawSettingsText(const QString& settings_path) {
   const std::optional<SideFileText> file = ReadSideFile(settings_path);
-  return file ? JoinLines(SplitLines(file->text)) : QString();
+  return file ? JoinLines(SplitTextIntoLines(file->text)) : QString();
 }
 
 QString ExtractBetween(const QString& text, const QString& start_marker,

@@ -81,7 +81,7 @@ QString WithCrLf(const QString& text) {
   return out;
 }
 
-QStringList SplitLines(const QString& text) {
+QStringList SplitTextIntoLines(const QString& text) {
   QStringList lines;
   ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     if (ends_with_break || !line.isEmpty())
@@ -123,7 +123,7 @@ std::optional<SideFileLines> ReadListSideFile(const QString& path) {
   std::optional<SideFileText> file = ReadSideFileIfAFile(path);
   if (!file)
     return std::nullopt;
-  return SideFileLines{SplitLines(file->text), file->encoding};
+  return SideFileLines{SplitTextIntoLines(file->text), file->encoding};
 }
 
 void WriteListSideFile(const QString& path, const QStringList& items, SideFileEncoding encoding) {

@@ -56,7 +56,7 @@ QString OriginalPathFor(const QString& path);
 // Every line break (CR LF, lone CR, lone LF) as CR LF; nothing added or removed at the end.
 QString WithCrLf(const QString& text);
 // The lines of `text`, split at CR LF, CR or LF; a break at the very end makes no empty line.
-QStringList SplitLines(const QString& text);
+QStringList SplitTextIntoLines(const QString& text);
 // Each line followed by CR LF, the last one too.
 QString JoinLines(const QStringList& lines);
 
