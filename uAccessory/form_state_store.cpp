@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/file_replacement.h"
+#include "uAccessory/control_state.h"
 #include "uAccessory/file_errors.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/settings_format.h"
@@ -18,27 +19,24 @@
 
 namespace {
 
-// Set on every component when a restore begins and cleared once the component is restored. A
-// component still marked when the restore stopped at an error was never read back: the next save
-// keeps its stored keys and side files instead of writing defaults over them.
-constexpr char kNotRestored[] = "tarvelonNotRestored";
-
+// Every component is marked not restored when a restore begins and cleared once it is restored
+// (see TControlStates): what a stopped restore never read back, the next save leaves as stored.
 void MarkNotRestored(const std::vector<ui::TForm*>& forms) {
   for (const ui::TForm* form : forms) {
     for (int i = 0; i < form->ComponentCount(); ++i) {
       if (QObject* object = form->Component(i).Object)
-        object->setProperty(kNotRestored, true);
+        TControlStates::Instance().MarkNotRestored(object);
     }
   }
 }
 
 bool IsNotRestored(const ui::TComponent& component) {
-  return component.Object && component.Object->property(kNotRestored).toBool();
+  return component.Object && TControlStates::Instance().IsNotRestored(component.Object);
 }
 
 void MarkRestored(const ui::TComponent& component) {
   if (component.Object)
-    component.Object->setProperty(kNotRestored, QVariant());
+    TControlStates::Instance().MarkRestored(component.Object);
 }
 
 // Whether the settings key `key` is one of the keys the store writes for the component `name`.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "uAccessory/control_state.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 #include "ui/kinds/check_radio.h"
@@ -17,22 +18,13 @@
 
 namespace {
 
-// The encoding a control's side file had when it was loaded in this run, kept on the control so
-// the next save writes the file back the same way.
-constexpr char kSideFileEncoding[] = "tarvelonSideFileEncoding";
-
+// The side file's encoding, remembered for the control when it was loaded (see TControlStates).
 void RememberEncoding(QObject* control, SideFileEncoding encoding) {
-  control->setProperty(kSideFileEncoding, static_cast<int>(encoding.encoding) * 4 +
-                                              (encoding.has_mark ? 2 : 0) +
-                                              (encoding.keep_original ? 1 : 0));
+  TControlStates::Instance().RememberEncoding(control, encoding);
 }
 
 SideFileEncoding RememberedEncoding(const QObject* control) {
-  const QVariant stored = control->property(kSideFileEncoding);
-  if (!stored.isValid())
-    return {};
-  const int code = stored.toInt();
-  return {static_cast<base::TextEncoding>(code / 4), (code & 2) != 0, (code & 1) != 0};
+  return TControlStates::Instance().RememberedEncoding(control);
 }
 
 // Keeps a list box's item collection in one update bracket, also when reading a file fails.

@@ -7,6 +7,7 @@
 #include "base/program_folder.h"
 #include "program_folder_fixture.h"
 #include "test_files.h"
+#include "uAccessory/control_state.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
 #include "ui/application.h"
@@ -117,6 +118,7 @@ class TestStoreKinds : public QObject {
   void MissingValuesKeepControls();
   void SideFilesFoundByOwnNameWithoutSettings();
   void FailedRestoreKeepsWhatItDidNotReach();
+  void ControlStateGoesWithTheControl();
 
  private:
   QString Settings() const { return files_->Settings(); }
@@ -379,6 +381,27 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
   QVERIFY2(saved.contains("\r\nEdit1.Text=restored\r\n"), saved.constData());
   QVERIFY2(saved.contains("\r\nCheckList1.Items="), saved.constData());
   QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/List1.txt")), QByteArray("z\r\n"));
+}
+
+// What the store remembers about a control lasts as long as the control: a control destroyed
+// after a stopped restore leaves nothing behind for an object that takes its place.
+void TestStoreKinds::ControlStateGoesWithTheControl() {
+  TControlStates& states = TControlStates::Instance();
+  auto control = std::make_unique<QObject>();
+  const QObject* address = control.get();
+  QVERIFY(!states.IsNotRestored(address));
+  states.MarkNotRestored(control.get());
+  states.RememberEncoding(control.get(), {base::TextEncoding::kUtf16Le, true, false});
+  QVERIFY(states.IsNotRestored(address));
+  QCOMPARE(states.RememberedEncoding(address),
+           (SideFileEncoding{base::TextEncoding::kUtf16Le, true, false}));
+  states.MarkRestored(address);
+  QVERIFY(!states.IsNotRestored(address));
+  states.MarkNotRestored(control.get());
+
+  control.reset();
+  QVERIFY(!states.IsNotRestored(address));
+  QCOMPARE(states.RememberedEncoding(address), SideFileEncoding{});
 }
 
 int main(int argc, char** argv) {
