@@ -39,14 +39,14 @@ void MarkRestored(const ui::TComponent& component) {
     TControlStates::Instance().MarkRestored(component.Object);
 }
 
-// Whether the settings key `key` is one of the keys the store writes for the component `name`.
+// Whether the settings key `key` is one of the keys the store writes for the component `name`:
+// any key a row of the store's table declares, whatever the component's kind.
 bool IsKeyOf(QStringView key, const QString& name) {
-  static const char* const kSuffixes[] = {".File",  ".Text",    ".Time",
-                                          ".Items", ".Checked", ".ItemIndex",
-                                          ".Value", ".Color",   ".FloatValue"};
-  for (const char* suffix : kSuffixes) {
-    if (SameProfileName(key, name + QLatin1String(suffix)))
-      return true;
+  for (const StoreRow& row : StoreTable()) {
+    for (const char* suffix : row.keys) {
+      if (SameProfileName(key, name + QLatin1String(suffix)))
+        return true;
+    }
   }
   return false;
 }

@@ -61,6 +61,9 @@ struct StoreStep {
 struct StoreRow {
   const char* kind;  // the class name, for readers
   std::function<bool(const QObject*)> is;
+  // The key suffixes (".Text", ".Items", ...) whose keys, after the control's name, the row's
+  // steps write or read; a save that keeps a control's stored state keeps these keys.
+  std::vector<const char*> keys;
   StoreStep save;
   StoreStep restore;
   // A write into the settings file after the restore step, during the restore.

@@ -9,6 +9,7 @@
 #include "test_files.h"
 #include "uAccessory/control_state.h"
 #include "uAccessory/profile.h"
+#include "uAccessory/store_table.h"
 #include "uAccessory/uAccessory.h"
 #include "ui/application.h"
 #include "ui/form.h"
@@ -118,6 +119,7 @@ class TestStoreKinds : public QObject {
   void MissingValuesKeepControls();
   void SideFilesFoundByOwnNameWithoutSettings();
   void FailedRestoreKeepsWhatItDidNotReach();
+  void SavedKeysAreDeclaredByTheirRows();
   void ControlStateGoesWithTheControl();
 
  private:
@@ -381,6 +383,38 @@ void TestStoreKinds::FailedRestoreKeepsWhatItDidNotReach() {
   QVERIFY2(saved.contains("\r\nEdit1.Text=restored\r\n"), saved.constData());
   QVERIFY2(saved.contains("\r\nCheckList1.Items="), saved.constData());
   QCOMPARE(ReadBytes(files_->folder.filePath("System/Settings/List1.txt")), QByteArray("z\r\n"));
+}
+
+// A save after a stopped restore keeps a control's stored keys by the suffixes the table's rows
+// declare: every key a row writes must be among the declared suffixes of a row the control runs.
+void TestStoreKinds::SavedKeysAreDeclaredByTheirRows() {
+  KindsForm form;
+  form.Fill();
+  SaveFormsState(Settings());
+  const QStringList lines =
+      QString::fromUtf8(ReadBytes(Settings())).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  QVERIFY(lines.size() > 1);
+  for (const QString& line : lines.mid(1)) {
+    const QString key = line.left(line.indexOf(u'='));
+    const qsizetype dot = key.indexOf(u'.');
+    QVERIFY2(dot > 0, qPrintable(line));
+    const QString name = key.left(dot);
+    const QString suffix = key.mid(dot);
+    const QObject* control = nullptr;
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+      if (form.Component(i).Name == name)
+        control = form.Component(i).Object;
+    }
+    QVERIFY2(control, qPrintable(line));
+    bool declared = false;
+    for (const StoreRow& row : StoreTable()) {
+      if (!row.is(control))
+        continue;
+      for (const char* row_suffix : row.keys)
+        declared = declared || suffix == QLatin1String(row_suffix);
+    }
+    QVERIFY2(declared, qPrintable(line));
+  }
 }
 
 // What the store remembers about a control lasts as long as the control: a control destroyed
