@@ -1,11 +1,11 @@
 #include <QFile>
 
+#include "app/qt_translations.h"
+#include "app/session_end.h"
+#include "app/single_copy.h"
 #include "base/data_folder.h"
 #include "main/main.h"
 #include "ui/application.h"
-#include "ui/qt_translations.h"
-#include "ui/session_end.h"
-#include "ui/single_copy.h"
 
 int main(int argc, char** argv) {
   // Taken before the application object exists, which may remove them from the environment.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/qt_text.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
 #include "ui/kinds/check_radio.h"
@@ -13,7 +14,6 @@
 #include "ui/kinds/memo.h"
 #include "ui/kinds/panel.h"
 #include "ui/kinds/spin_edit.h"
-#include "ui/qt_text.h"
 
 namespace {
 

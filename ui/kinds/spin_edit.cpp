@@ -11,9 +11,9 @@
 #include <cmath>
 #include <optional>
 
+#include "base/qt_text.h"
+#include "base/user_locale.h"
 #include "ui/handler_guard.h"
-#include "ui/qt_text.h"
-#include "ui/user_locale.h"
 #include "ui/user_notice.h"
 
 namespace ui {
