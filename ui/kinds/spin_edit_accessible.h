@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QAccessibleInterface>
+
+namespace ui {
+
+// Makes the accessibility view of every TSpinEdit: a spin box with the box's value, range and
+// step, and its text to read and edit.
+QAccessibleInterface* SpinEditAccessibleFactory(const QString& class_name, QObject* object);
+
+}  // namespace ui
