@@ -5,6 +5,7 @@
 #include "app/single_copy.h"
 #include "base/data_folder.h"
 #include "main/main.h"
+#include "ui/accessibility.h"
 #include "ui/application.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   ui::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
   if (const auto claim = copy.Take(tokens); claim != ui::SingleCopy::Claim::kFirst)
     return claim == ui::SingleCopy::Claim::kAskedOther ? 0 : 1;
+  ui::InstallAccessibilityFactories();
   mainForm = new TmainForm;
   const ui::TSessionEnd session_end([] { mainForm->FormClose(); });
   copy.BringForwardOnRequest(mainForm);

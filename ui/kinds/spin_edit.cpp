@@ -13,7 +13,6 @@
 #include "base/qt_text.h"
 #include "base/user_locale.h"
 #include "ui/handler_guard.h"
-#include "ui/kinds/spin_edit_accessible.h"
 #include "ui/user_notice.h"
 
 namespace ui {
@@ -76,11 +75,6 @@ TSpinEdit::TSpinEdit(QWidget* parent)
     : QLineEdit(parent),
       up_button_(MakeSpinButton(this, Qt::UpArrow, QStringLiteral("Больше"))),
       down_button_(MakeSpinButton(this, Qt::DownArrow, QStringLiteral("Меньше"))) {
-  static const bool factory_installed = [] {
-    QAccessible::installFactory(SpinEditAccessibleFactory);
-    return true;
-  }();
-  Q_UNUSED(factory_installed);
   setTextMargins(0, 0, kButtonWidth, 0);
   connect(up_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(1); }); });
   connect(down_button_, &QToolButton::clicked, this, [this] { Guarded([this] { Step(-1); }); });
