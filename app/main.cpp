@@ -1,11 +1,12 @@
 #include <QFile>
 
+#include "app/qt_translations.h"
+#include "app/session_end.h"
+#include "app/single_copy.h"
 #include "base/data_folder.h"
 #include "main/main.h"
+#include "ui/accessibility.h"
 #include "ui/application.h"
-#include "ui/qt_translations.h"
-#include "ui/session_end.h"
-#include "ui/single_copy.h"
 
 int main(int argc, char** argv) {
   // Taken before the application object exists, which may remove them from the environment.
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   ui::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
   if (const auto claim = copy.Take(tokens); claim != ui::SingleCopy::Claim::kFirst)
     return claim == ui::SingleCopy::Claim::kAskedOther ? 0 : 1;
+  ui::InstallAccessibilityFactories();
   mainForm = new TmainForm;
   const ui::TSessionEnd session_end([] { mainForm->FormClose(); });
   copy.BringForwardOnRequest(mainForm);

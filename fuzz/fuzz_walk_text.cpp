@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/qt_text.h"
 #include "main/walk_text.h"
-#include "ui/qt_text.h"
 
 namespace {
 

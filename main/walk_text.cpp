@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "ui/qt_text.h"
+#include "base/qt_text.h"
 
 namespace {
 

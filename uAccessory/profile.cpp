@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/file_replacement.h"
+#include "base/qt_text.h"
 #include "base/text_encoding.h"
+#include "base/user_locale.h"
 #include "uAccessory/file_errors.h"
-#include "ui/qt_text.h"
-#include "ui/user_locale.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "uAccessory/settings_format.h"
 
+#include "base/qt_text.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/side_files.h"
-#include "ui/qt_text.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/file_replacement.h"
+#include "base/qt_text.h"
 #include "uAccessory/file_errors.h"
-#include "ui/qt_text.h"
 
 QString MemoSideFolder(const QString& folder) {
   return folder + QStringLiteral("System/");

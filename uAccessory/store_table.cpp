@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/qt_text.h"
 #include "uAccessory/control_state.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
@@ -15,7 +16,6 @@
 #include "ui/kinds/memo.h"
 #include "ui/kinds/panel.h"
 #include "ui/kinds/spin_edit.h"
-#include "ui/qt_text.h"
 
 namespace {
 

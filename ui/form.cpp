@@ -1,8 +1,5 @@
 #include "ui/form.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
-
 #include <algorithm>
 
 namespace ui {
@@ -13,24 +10,9 @@ std::vector<TForm*>& Forms() {
   return forms;
 }
 
-// A top-level form is a window to assistive technology (a frame on the desktop's bus), named by
-// its caption; a form placed inside another widget stays a plain part of it.
-QAccessibleInterface* FormFactory(const QString& /*class_name*/, QObject* object) {
-  // TForm has no meta-object of its own, so it is told apart by its C++ type.
-  auto* form = dynamic_cast<TForm*>(object);
-  if (form && form->isWindow())
-    return new QAccessibleWidget(form, QAccessible::Window);
-  return nullptr;
-}
-
 }  // namespace
 
 TForm::TForm(QWidget* parent) : QWidget(parent) {
-  static const bool factory_installed = [] {
-    QAccessible::installFactory(FormFactory);
-    return true;
-  }();
-  Q_UNUSED(factory_installed);
   Forms().push_back(this);
 }
 

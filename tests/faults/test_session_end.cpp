@@ -5,10 +5,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/session_end.h"
 #include "main_form_fixture.h"
 #include "test_files.h"
 #include "ui/application.h"
-#include "ui/session_end.h"
 
 // The end of the session without a close: a signal or the session manager's commit request runs
 // the save of a close and ends the event loop, so nothing typed since the start is lost.

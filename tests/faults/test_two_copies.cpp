@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/single_copy.h"
+#include "app/single_copy.h"
 
 // Two starts of the built program in one program folder: the later one must bring the running
 // window forward and end without writing anything, so that no copy saves over the other's

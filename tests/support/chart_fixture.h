@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "ui/accessibility.h"
 #include "ui/chart/chart.h"
 
 // A chart at the main window's size with the twelve-color palette, an empty point series first
@@ -14,6 +15,7 @@ struct ChartFixture {
   ui::TPointSeries* walk;
 
   ChartFixture() {
+    ui::InstallAccessibilityFactories();
     chart.resize(1021, 431);
     chart.SetColorPaletteIndex(13);
     chart.SetAllowPanning(ui::TPanningMode::pmHorizontal);

@@ -7,6 +7,7 @@
 
 #include "main/main_form.h"
 #include "program_folder_fixture.h"
+#include "ui/accessibility.h"
 
 // A main window in a program folder of its own, with beeps and messages recorded.
 struct MainFormFixture : ProgramFolderFixture {
@@ -16,6 +17,7 @@ struct MainFormFixture : ProgramFolderFixture {
   ~MainFormFixture() { form.reset(); }
 
   TmainForm& Open() {
+    ui::InstallAccessibilityFactories();
     form = std::make_unique<TmainForm>();
     mainForm = form.get();
     return *form;

@@ -1,7 +1,5 @@
 #include "ui/chart/chart.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -25,14 +23,6 @@ const QColor kTitleColor(0, 0, 255);
 
 int PixelOf(double coordinate) {
   return static_cast<int>(std::floor(coordinate));
-}
-
-// Assistive technology sees the widget as a chart, named by its title and described in words.
-QAccessibleInterface* ChartFactory(const QString& /*class_name*/, QObject* object) {
-  // TChart has no meta-object of its own, so it is told apart by its C++ type.
-  if (auto* chart = dynamic_cast<TChart*>(object))
-    return new QAccessibleWidget(chart, QAccessible::Chart);
-  return nullptr;
 }
 
 }  // namespace
@@ -71,11 +61,6 @@ class TChart::Private final : public TChartModelListener {
 TChart::TChart(QWidget* parent) : QWidget(parent), d_(std::make_unique<Private>(this)) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  static const bool factory_installed = [] {
-    QAccessible::installFactory(ChartFactory);
-    return true;
-  }();
-  Q_UNUSED(factory_installed);
   setAccessibleDescription(d_->Description());
 }
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "base/qt_text.h"
 #include "ui/handler_guard.h"
-#include "ui/qt_text.h"
 
 namespace ui {
 namespace {

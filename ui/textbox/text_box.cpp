@@ -59,7 +59,6 @@ TTextBox::TTextBox(QWidget* parent) : QAbstractScrollArea(parent), advances_(kAd
       return QFontMetricsF(font()).horizontalAdvance(text.mid(at, 2));
     return QFontMetricsF(font()).horizontalAdvance(c);
   });
-  QAccessible::installFactory(TextBoxAccessibleFactory);
 }
 
 TTextBox::~TTextBox() = default;

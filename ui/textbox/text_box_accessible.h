@@ -49,7 +49,8 @@ class TTextBoxAccessible : public QAccessibleWidget,
   void Span(int offset, QAccessible::TextBoundaryType type, int* start, int* end) const;
 };
 
-// Makes the TTextBoxAccessible of every TTextBox; installed by the first box.
+// Makes the TTextBoxAccessible of every TTextBox; installed with the program's other views by
+// InstallAccessibilityFactories (ui/accessibility.h).
 QAccessibleInterface* TextBoxAccessibleFactory(const QString& class_name, QObject* object);
 
 }  // namespace ui

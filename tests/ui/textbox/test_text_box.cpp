@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "ui/accessibility.h"
 #include "ui/textbox/text_box.h"
 
 // The editing keys of TTextBox, each run beside a QPlainTextEdit with the same text, caret and
@@ -73,6 +74,8 @@ class TestTextBox : public QObject {
   Q_OBJECT
 
  private slots:
+  // The boxes here are made directly, not through the main window's fixture.
+  void initTestCase() { ui::InstallAccessibilityFactories(); }
   void EditingKeys_data();
   void EditingKeys();
   void TypingIsUndoneAsOneStep();

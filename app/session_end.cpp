@@ -1,4 +1,4 @@
-#include "ui/session_end.h"
+#include "app/session_end.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

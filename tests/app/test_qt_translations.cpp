@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/qt_translations.h"
 #include "ui/application.h"
-#include "ui/qt_translations.h"
 #include "ui/textbox/text_box.h"
 
 // Qt's own texts follow the user's locale once its translations are installed: the context menu

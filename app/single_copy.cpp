@@ -1,4 +1,4 @@
-#include "ui/single_copy.h"
+#include "app/single_copy.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
