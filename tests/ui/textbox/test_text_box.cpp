@@ -95,6 +95,25 @@ class TestTextBox : public QObject {
   void CaretBlinksAtTheFlashTime();
 };
 
+namespace {
+
+// Shows the box at 200 x 100 pixels holding sixty short lines, the caret at the start: a text
+// several views tall.
+bool ShowSixtyLines(ui::TTextBox& box) {
+  box.resize(200, 100);
+  box.show();
+  if (!QTest::qWaitForWindowExposed(&box))
+    return false;
+  QStringList numbers;
+  for (int i = 0; i < 60; ++i)
+    numbers << QString::number(i % 36 + 1);
+  box.Replace(0, 0, numbers.join(u'\n'));
+  box.SetCaret(0);
+  return true;
+}
+
+}  // namespace
+
 void TestTextBox::EditingKeys_data() {
   QTest::addColumn<State>("before");
   QTest::addColumn<QKeySequence>("keys");
@@ -308,14 +327,7 @@ void TestTextBox::KeyTextIsTypedWhole() {
 
 void TestTextBox::PageKeysMoveByTheLinesInView() {
   ui::TTextBox box;
-  box.resize(200, 100);
-  box.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&box));
-  QStringList numbers;
-  for (int i = 0; i < 60; ++i)
-    numbers << QString::number(i);
-  box.Replace(0, 0, numbers.join(u'\n'));
-  box.SetCaret(0);
+  QVERIFY(ShowSixtyLines(box));
   const int page = box.verticalScrollBar()->pageStep();
   QVERIFY(page >= 2);
   QTest::keyClick(&box, Qt::Key_PageDown);
@@ -520,14 +532,7 @@ void TestTextBox::EditsAreAnnouncedToAccessibility() {
 
 void TestTextBox::WheelAndDragPastTheEdgeScroll() {
   ui::TTextBox box;
-  box.resize(200, 100);
-  box.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&box));
-  QStringList numbers;
-  for (int i = 0; i < 60; ++i)
-    numbers << QString::number(i % 36 + 1);
-  box.Replace(0, 0, numbers.join(u'\n'));
-  box.SetCaret(0);
+  QVERIFY(ShowSixtyLines(box));
   QScrollBar* bar = box.verticalScrollBar();
   QCOMPARE(bar->value(), 0);
   QWheelEvent wheel(QPointF(50, 50), box.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
