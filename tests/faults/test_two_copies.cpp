@@ -88,8 +88,21 @@ class ProgramFolder {
   QTemporaryDir dir_;
 };
 
+// A process whose whole output so far is kept, read as it comes.
+class ProcessWithOutput {
+ public:
+  QByteArray Output() {
+    output_ += process_.readAll();
+    return output_;
+  }
+
+ protected:
+  QProcess process_;
+  QByteArray output_;
+};
+
 // One start of the program, from a working directory of its own; its output is kept.
-class Copy {
+class Copy : public ProcessWithOutput {
  public:
   // `extra` adds to the environment of the test.
   Copy(const ProgramFolder& folder, const QString& workingDirectory,
@@ -113,14 +126,6 @@ class Copy {
   QProcess& Process() { return process_; }
   qint64 Pid() const { return process_.processId(); }
   bool Running() const { return process_.state() == QProcess::Running; }
-  QByteArray Output() {
-    output_ += process_.readAll();
-    return output_;
-  }
-
- private:
-  QProcess process_;
-  QByteArray output_;
 };
 
 // Sets the lock file's modification time `seconds` back.
@@ -180,7 +185,7 @@ constexpr uid_t kOtherUser = 65534;
 
 // A process of another user listening on a local socket at `path`: it reports "listening", then
 // for each connection "connected" and every byte it received, in Python's notation.
-class OtherUsersListener {
+class OtherUsersListener : public ProcessWithOutput {
  public:
   explicit OtherUsersListener(const QString& path) {
     process_.setProcessChannelMode(QProcess::MergedChannels);
@@ -219,14 +224,6 @@ class OtherUsersListener {
     }
     return Output().contains("listening\n");
   }
-  QByteArray Output() {
-    output_ += process_.readAll();
-    return output_;
-  }
-
- private:
-  QProcess process_;
-  QByteArray output_;
 };
 
 // Records the messages of the running copy's log in this process.
