@@ -140,11 +140,14 @@ void TTextBuffer::ClearHistory() {
   steps_.clear();
   undo_at_ = 0;
   step_open_ = false;
-  // As after QPlainTextEdit::setPlainText, the whole text lies in the store in one piece.
+  // As after QPlainTextEdit::setPlainText, the whole text lies in the store in one piece. That
+  // store keeps each written line break where it stands and adds a paragraph separator for it at
+  // the store's end, so text typed next lies beside the written text only when that holds no line
+  // break: a Backspace run over both is then one step, else a step for each.
   pieces_.clear();
   if (!text_.isEmpty())
     pieces_.push_back({text_.size(), 0});
-  stored_ = text_.size();
+  stored_ = text_.size() + text_.count(u'\n');
 }
 
 // ---- edits and their history

@@ -40,7 +40,9 @@ namespace ui {
 //    begins a new step, and a Delete that takes a letter and a mark typed at different times
 //    is an edit for each, which undo restores one by one.
 //  - The program's own writes (Write) are no step and clear the undo and redo history, as
-//    QPlainTextEdit::setPlainText does; undo never goes behind them.
+//    QPlainTextEdit::setPlainText does; undo never goes behind them. The written text then lies
+//    in the store whole, followed by a place for each line break in it (QTextDocument's
+//    paragraph separators), so typing at its end lies beside it only where it has no line break.
 class TTextBuffer {
  public:
   // Told of every change, after it is made.

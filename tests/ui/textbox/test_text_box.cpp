@@ -267,6 +267,12 @@ void TestTextBox::UndoStepsAsQPlainTextEdit_data() {
       {"type X", "Home", "type Y", "Ctrl+Z", "End", "Left", "type Z", "Ctrl+Z", "Ctrl+Z"});
   row("Backspace over characters typed at different times", {"abcdef", 3, 3},
       {"type X", "Right", "Backspace", "Backspace", "Ctrl+Z", "Ctrl+Z"});
+  // Text typed at the end of a written text lies beside it in the store only when the written
+  // text holds no line break.
+  row("Backspace over typed and written text on one line", {"5 1", 3, 3},
+      {"type 2", "Backspace", "Backspace", "Backspace", "Ctrl+Z", "Ctrl+Z"});
+  row("Backspace over typed and written text after a line break", {"5\n1", 3, 3},
+      {"type 2", "Backspace", "Backspace", "Ctrl+Z", "Ctrl+Z", "Ctrl+Z"});
 }
 
 // Undo and redo restore the same steps as QPlainTextEdit's and leave the same caret: after every
