@@ -42,7 +42,6 @@ constexpr int kDefaultPoints = 100;
 // Enter shows this much before and after the last point.
 constexpr double kViewBefore = 100;
 constexpr double kViewAfter = 200;
-constexpr int kEnterKey = 13;
 
 QFont BoldFont(const QFont& base) {
   QFont font = base;
@@ -279,7 +278,7 @@ void TmainForm::DotsPerPage_SEChange() {
 void TmainForm::Chart1AfterDraw() {}
 
 void TmainForm::Numbers_MemoKeyDown(int& key, Qt::KeyboardModifiers /*shift*/) {
-  if (key != kEnterKey)
+  if (key != ui::kEnterKeyCode)
     return;
   BuildWalk(false);
   const double x = Series1->Count() > 0 ? Series1->LastX() : 1;
