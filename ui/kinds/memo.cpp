@@ -18,7 +18,7 @@ QString ToBoxText(const QString& text) {
     return text;
   QString raw;
   raw.reserve(text.size());
-  ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  base::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     raw.append(line);
     if (ends_with_break)
       raw.append(u'\n');
