@@ -10,18 +10,18 @@
 
 int main(int argc, char** argv) {
   // Taken before the application object exists, which may remove them from the environment.
-  const ui::ActivationTokens tokens = ui::ActivationTokens::FromEnvironment();
-  ui::TApplication app(argc, argv);
+  const app::ActivationTokens tokens = app::ActivationTokens::FromEnvironment();
+  ui::TApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Tarvelon"));
-  ui::InstallQtTranslations();
+  app::InstallQtTranslations();
   // One copy per data folder (the program folder, or the user's own folder when the program
   // folder is not writable): a later start brings the running window forward and ends.
-  ui::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
-  if (const auto claim = copy.Take(tokens); claim != ui::SingleCopy::Claim::kFirst)
-    return claim == ui::SingleCopy::Claim::kAskedOther ? 0 : 1;
+  app::SingleCopy copy(QFile::decodeName(QByteArray::fromStdString(base::DataFolder())));
+  if (const auto claim = copy.Take(tokens); claim != app::SingleCopy::Claim::kFirst)
+    return claim == app::SingleCopy::Claim::kAskedOther ? 0 : 1;
   ui::InstallAccessibilityFactories();
   mainForm = new TmainForm;
-  const ui::TSessionEnd session_end([] { mainForm->FormClose(); });
+  const app::TSessionEnd session_end([] { mainForm->FormClose(); });
   copy.BringForwardOnRequest(mainForm);
   mainForm->show();
   const int code = QCoreApplication::exec();

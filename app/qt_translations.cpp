@@ -4,7 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace ui {
+namespace app {
 
 QTranslator* InstallQtTranslations(const QLocale& locale) {
   auto* translator = new QTranslator(QCoreApplication::instance());
@@ -19,4 +19,4 @@ QTranslator* InstallQtTranslations(const QLocale& locale) {
   return translator;
 }
 
-}  // namespace ui
+}  // namespace app

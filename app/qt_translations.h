@@ -4,7 +4,7 @@
 
 class QTranslator;
 
-namespace ui {
+namespace app {
 
 // Installs Qt's own translations for the locale, so the texts Qt itself shows (the context menus
 // of the text boxes, the buttons of standard dialogs) speak the user's language instead of
@@ -13,4 +13,4 @@ namespace ui {
 // holds no catalog for the locale (then Qt keeps its English texts).
 QTranslator* InstallQtTranslations(const QLocale& locale = QLocale());
 
-}  // namespace ui
+}  // namespace app

@@ -15,7 +15,7 @@
 
 #include "ui/pending_messages.h"
 
-namespace ui {
+namespace app {
 namespace {
 
 constexpr int kEndSignals[] = {SIGTERM, SIGHUP, SIGINT};
@@ -82,7 +82,7 @@ TSessionEnd::~TSessionEnd() {
 void TSessionEnd::End() {
   if (ended_)
     return;
-  if (ProcessingMessages()) {
+  if (ui::ProcessingMessages()) {
     // A handler below is still running and lets paints through: save once it has finished, as a
     // close does, so the save sees the window as the handler leaves it.
     QMetaObject::invokeMethod(this, &TSessionEnd::End, Qt::QueuedConnection);
@@ -99,4 +99,4 @@ void TSessionEnd::End() {
   QCoreApplication::exit(code);
 }
 
-}  // namespace ui
+}  // namespace app

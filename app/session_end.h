@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-namespace ui {
+namespace app {
 
 // Ends the program like a close when the session ends without the window being closed: on the
 // session manager's commit request (logging out, shutting down) and on SIGTERM, SIGHUP and SIGINT
@@ -34,4 +34,4 @@ class TSessionEnd : public QObject {
   bool ended_ = false;
 };
 
-}  // namespace ui
+}  // namespace app

@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace ui {
+namespace app {
 namespace {
 
 // Off unless enabled with QT_LOGGING_RULES="tarvelon.copies.info=true"; tests read it to see
@@ -266,4 +266,4 @@ void BringToFront(QWidget* window, const ActivationTokens& tokens) {
   window->activateWindow();
 }
 
-}  // namespace ui
+}  // namespace app

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace ui {
+namespace app {
 
 // What a later start hands to the running copy so that the desktop lets its window come to the
 // front: desktops give the focus to a program only on the say-so of the launch that the user
@@ -70,4 +70,4 @@ class SingleCopy {
 // Un-minimises, raises and activates `window`, with the tokens of the start that asked for it.
 void BringToFront(QWidget* window, const ActivationTokens& tokens = {});
 
-}  // namespace ui
+}  // namespace app

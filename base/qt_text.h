@@ -9,7 +9,7 @@
 
 #include "base/parse_integer.h"
 
-namespace ui {
+namespace base {
 
 // Qt's strings as the toolkit-free helpers take them: the same UTF-16 code units, not copied.
 inline std::u16string_view U16View(QStringView text) {
@@ -46,4 +46,4 @@ inline std::optional<std::int32_t> ParseInteger(QStringView text) {
   return base::ParseInteger(U16View(text));
 }
 
-}  // namespace ui
+}  // namespace base

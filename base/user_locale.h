@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-namespace ui {
+namespace base {
 
 // The user's number format for numbers the program writes and reads back: the system locale
 // without thousands separators, which would not read back everywhere and make values harder to
@@ -13,4 +13,4 @@ inline QLocale NumberLocale() {
   return locale;
 }
 
-}  // namespace ui
+}  // namespace base

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double balance = 0;
   for (std::size_t k = 0; k < reading.points.size(); ++k) {
     const QStringView piece = TrimControlAndSpace(pieces[static_cast<qsizetype>(k)]);
-    const auto number = ui::ParseInteger(piece);
+    const auto number = base::ParseInteger(piece);
     Check(number && *number >= 1 && *number <= 36);
     const bool red = IsInRedNumbers(*number);
     balance += red ? 1 : -1;

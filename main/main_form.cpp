@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFont>
-#include <QFontInfo>
 #include <QScreen>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include "main/app_icon.h"
 #include "main/walk_text.h"
 #include "uAccessory/uAccessory.h"
+#include "ui/design_font.h"
 #include "ui/handler_guard.h"
 #include "ui/pending_messages.h"
 #include "ui/user_notice.h"
@@ -42,8 +42,6 @@ constexpr int kDefaultPoints = 100;
 // Enter shows this much before and after the last point.
 constexpr double kViewBefore = 100;
 constexpr double kViewAfter = 200;
-constexpr int kEnterKey = 13;
-constexpr int kFallbackStretch = 87;  // percent
 
 QFont BoldFont(const QFont& base) {
   QFont font = base;
@@ -57,13 +55,7 @@ TmainForm::TmainForm(QWidget* parent) : ui::TForm(parent) {
   setObjectName(QStringLiteral("mainForm"));
   setWindowTitle(QStringLiteral("mainForm"));
   setWindowIcon(AppIcon());
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  // Without Tahoma the system's fallback face is wider; narrowed to Tahoma's width, the texts
-  // still fit the places laid out for them.
-  if (QFontInfo(font).family() != font.family())
-    font.setStretch(kFallbackStretch);
-  setFont(font);
+  setFont(ui::DesignFont(ui::FallbackWidth::kNarrowed));
   CreateControls();
   ConfigureChart();
   setMinimumSize(kMinimumSize);
@@ -286,7 +278,7 @@ void TmainForm::DotsPerPage_SEChange() {
 void TmainForm::Chart1AfterDraw() {}
 
 void TmainForm::Numbers_MemoKeyDown(int& key, Qt::KeyboardModifiers /*shift*/) {
-  if (key != kEnterKey)
+  if (key != ui::kEnterKeyCode)
     return;
   BuildWalk(false);
   const double x = Series1->Count() > 0 ? Series1->LastX() : 1;

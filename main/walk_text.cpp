@@ -50,7 +50,7 @@ std::optional<std::int32_t> ReadNumber(QStringView piece) {
     return piece[0].unicode() - u'0';
   if (piece.size() == 2 && digit(piece[0]) && digit(piece[1]))
     return (piece[0].unicode() - u'0') * 10 + (piece[1].unicode() - u'0');
-  return ui::ParseInteger(piece);
+  return base::ParseInteger(piece);
 }
 
 }  // namespace

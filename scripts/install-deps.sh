@@ -9,11 +9,13 @@
 # nothing: it checks that the tools are there, names the missing ones and fails only then.
 set -e
 
-program_packages="cmake make g++ qt6-base-dev qt6-base-private-dev qt6-translations-l10n"
+# librsvg2-bin: rsvg-convert renders the icon's bitmaps, which the program holds as its window icon.
+program_packages="cmake make g++ qt6-base-dev qt6-base-private-dev qt6-translations-l10n
+  librsvg2-bin"
 # dpkg-shlibdeps, dpkg-buildflags and file, which CPack uses to find the program's libraries.
 package_tools="dpkg-dev file"
 test_packages="fonts-dejavu-core xvfb xdotool python3 python3-xlib python3-gi gir1.2-atspi-2.0 dbus at-spi2-core
-  librsvg2-bin desktop-file-utils appstream
+  desktop-file-utils appstream
   man-db sway wtype grim wayvnc qt6-wayland lintian $package_tools"
 
 only_program=false
@@ -88,6 +90,7 @@ check_tools() {
     headers of Gui), found by CMake: set CMAKE_PREFIX_PATH to its folder if it is installed"
     fi
   fi
+  has rsvg-convert || miss "rsvg-convert (librsvg), which renders the icon's bitmaps"
   if $only_package || ! $only_program; then
     for tool in dpkg-shlibdeps dpkg-buildflags file; do
       has $tool || miss "$tool, for building the Debian package"
@@ -110,7 +113,6 @@ check_tools() {
   if has fc-list; then
     fc-list | grep -q "DejaVu Sans" || miss "the DejaVu fonts, for the chart's pixel tests"
   fi
-  has rsvg-convert || miss "rsvg-convert (librsvg), which renders the icons for make install"
   has desktop-file-validate || miss "desktop-file-validate (desktop-file-utils), for the install test"
   has appstreamcli || miss "appstreamcli (AppStream), for the install test"
   has lintian || miss "lintian, for the package test"

@@ -35,7 +35,7 @@ QStringView TrimBlanks(QStringView text) {
 QString OnOneLine(const QString& text) {
   QString out;
   out.reserve(text.size());
-  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  base::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     out += line;
     if (ends_with_break)
       out += u' ';
@@ -68,7 +68,7 @@ struct ProfileImage {
   std::vector<FileLine> lines;
 
   std::string Encode(const QString& text) const {
-    return base::EncodeText(ui::U16View(text), encoding);
+    return base::EncodeText(base::U16View(text), encoding);
   }
   std::string LineBreak() const { return Encode(QStringLiteral("\r\n")); }
   bool EndsWithoutLineBreak() const { return !lines.empty() && !lines.back().HasEnding(); }
@@ -363,7 +363,7 @@ void TProfileFile::Store(const std::string& bytes) {
 
 int TProfileFile::ReadInteger(const QString& section, const QString& key, int default_value) const {
   const QString text = ReadString(section, key, QString());
-  return ui::ParseInteger(text).value_or(default_value);
+  return base::ParseInteger(text).value_or(default_value);
 }
 
 void TProfileFile::WriteInteger(const QString& section, const QString& key, int value) {
@@ -387,7 +387,7 @@ double TProfileFile::ReadFloat(const QString& section, const QString& key,
 }
 
 void TProfileFile::WriteFloat(const QString& section, const QString& key, double value) {
-  WriteString(section, key, ui::NumberLocale().toString(value, 'G', 15));
+  WriteString(section, key, base::NumberLocale().toString(value, 'G', 15));
 }
 
 QTime TProfileFile::ReadTime(const QString& section, const QString& key,

@@ -20,7 +20,7 @@ std::optional<QStringView> FindItemsValue(const QString& text, const QString& se
   bool in_section = false;
   bool section_passed = false;
   std::optional<QStringView> found;
-  ui::ForEachLine(text, [&](QStringView text_line, bool /*ends_with_break*/) {
+  base::ForEachLine(text, [&](QStringView text_line, bool /*ends_with_break*/) {
     if (found || section_passed)
       return;
     const ProfileLine line = ClassifyProfileLine(text_line);

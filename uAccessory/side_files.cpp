@@ -44,7 +44,7 @@ std::optional<SideFileText> ReadSideFile(const QString& path) {
   if (!bytes)
     return std::nullopt;
   base::DecodedText decoded = base::DecodeWithMark(*bytes);
-  return SideFileText{ui::FromU16(decoded.text),
+  return SideFileText{base::FromU16(decoded.text),
                       {decoded.encoding, decoded.has_mark, decoded.undecodable}};
 }
 
@@ -53,7 +53,7 @@ QString OriginalPathFor(const QString& path) {
 }
 
 void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding) {
-  const std::u16string_view view = ui::U16View(text);
+  const std::u16string_view view = base::U16View(text);
   if (encoding.keep_original) {
     const QString original = OriginalPathFor(path);
     try {
@@ -73,7 +73,7 @@ void WriteSideFile(const QString& path, const QString& text, SideFileEncoding en
 QString WithCrLf(const QString& text) {
   QString out;
   out.reserve(text.size() + text.size() / 16);
-  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  base::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     out.append(line);
     if (ends_with_break)
       out.append(QStringLiteral("\r\n"));
@@ -83,7 +83,7 @@ QString WithCrLf(const QString& text) {
 
 QStringList SplitTextIntoLines(const QString& text) {
   QStringList lines;
-  ui::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  base::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     if (ends_with_break || !line.isEmpty())
       lines.append(line.toString());
   });

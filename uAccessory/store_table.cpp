@@ -189,7 +189,7 @@ void RestoreLongSpin(StoreContext& s, const QString& name, ui::TsSpinEdit& spin)
   // Only a stored value is applied: falling back to the low 32 bits of the current value would
   // overwrite a value that needs more.
   const QString stored = s.profile.ReadString(s.section, s.Key(name, kValue), QString());
-  if (const auto value = ui::ParseInteger(stored))
+  if (const auto value = base::ParseInteger(stored))
     spin.SetValue(*value);
 }
 

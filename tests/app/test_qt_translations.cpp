@@ -103,20 +103,20 @@ class TestQtTranslations : public QObject {
 
   void RussianLocaleGivesRussianTexts() {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    translator_.reset(ui::InstallQtTranslations());
+    translator_.reset(app::InstallQtTranslations());
     QVERIFY(translator_ != nullptr);
     VerifyRussian(QtTexts());
   }
 
   void EnglishLocaleKeepsEnglishTexts() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    translator_.reset(ui::InstallQtTranslations());
+    translator_.reset(app::InstallQtTranslations());
     VerifyEnglish(QtTexts());
   }
 
   // Removing the translator brings Qt's English back, so the Russian above came from it.
   void RemovedTranslatorBringsEnglishBack() {
-    translator_.reset(ui::InstallQtTranslations(QLocale(QLocale::Russian, QLocale::Russia)));
+    translator_.reset(app::InstallQtTranslations(QLocale(QLocale::Russian, QLocale::Russia)));
     QVERIFY(translator_ != nullptr);
     VerifyRussian(QtTexts());
     translator_.reset();
@@ -135,9 +135,9 @@ class TestQtTranslations : public QObject {
 };
 
 int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
+  ui::TApplication application(argc, argv);
   if (argc == 2 && qstrcmp(argv[1], "--print-qt-texts") == 0) {
-    ui::InstallQtTranslations();
+    app::InstallQtTranslations();
     std::fputs(QtTexts().join(QLatin1Char('\n')).toUtf8().constData(), stdout);
     return 0;
   }

@@ -64,7 +64,7 @@ void TestSessionEnd::EndSavesTypedNumbers() {
   TypeNumbers(f);
   QCOMPARE(form.Numbers_Memo->Text(), QString("5 12 36 7"));
   f.recorder.Clear();
-  ui::TSessionEnd session_end([&form] { form.FormClose(); });
+  app::TSessionEnd session_end([&form] { form.FormClose(); });
 
   const int code = RunLoopAfter([signal_number] {
     if (signal_number != 0)
@@ -90,7 +90,7 @@ void TestSessionEnd::FailedSaveStillEnds() {
   // A folder where the temporary file of settings.dat must go: that replacement fails.
   QVERIFY(QDir().mkpath(f.folder.filePath("settings.dat.tmp")));
   f.recorder.Clear();
-  ui::TSessionEnd session_end([&form] { form.FormClose(); });
+  app::TSessionEnd session_end([&form] { form.FormClose(); });
 
   QCOMPARE(RunLoopAfter([] { ::kill(::getpid(), SIGTERM); }), 1);
   QCOMPARE(f.recorder.Events(), QStringList());
@@ -103,7 +103,7 @@ void TestSessionEnd::SignalDuringRebuildSavesAfterIt() {
   MainFormFixture f;
   TmainForm& form = f.OpenShown();
   form.Numbers_Memo->SetText("5 37");
-  ui::TSessionEnd session_end([&form] { form.FormClose(); });
+  app::TSessionEnd session_end([&form] { form.FormClose(); });
 
   QTimer::singleShot(0, [] { ::kill(::getpid(), SIGTERM); });
   form.Show_Btn->click();

@@ -46,12 +46,12 @@ class ProgramFolder {
   }
   ~ProgramFolder() {
     // A killed copy leaves its socket behind in the temporary folder.
-    QLocalServer::removeServer(ui::SingleCopy::ServerName(dir_.path()));
+    QLocalServer::removeServer(app::SingleCopy::ServerName(dir_.path()));
   }
 
   QString Path() const { return dir_.path(); }
   QString Program() const { return dir_.filePath(QStringLiteral("tarvelon")); }
-  QString LockPath() const { return dir_.filePath(ui::SingleCopy::LockFileName()); }
+  QString LockPath() const { return dir_.filePath(app::SingleCopy::LockFileName()); }
 
   // The process id the folder's lock file names, 0 without one.
   qint64 LockOwner() const {
@@ -312,7 +312,7 @@ void TestTwoCopies::differentFoldersRunSideBySide() {
   WaitUntilHolding(inB, b);
   if (QTest::currentTestFailed())
     return;
-  QVERIFY(ui::SingleCopy::ServerName(a.Path()) != ui::SingleCopy::ServerName(b.Path()));
+  QVERIFY(app::SingleCopy::ServerName(a.Path()) != app::SingleCopy::ServerName(b.Path()));
 
   // A later start in A reaches the copy in A only.
   ExpectLaterStartEndsWritingNothing(a);
@@ -356,8 +356,8 @@ void TestTwoCopies::lockOfAKilledCopyIsTakenOver() {
 // program started in the same folder must make it the active window.
 void TestTwoCopies::requestActivatesTheRunningWindow() {
   ProgramFolder folder;
-  ui::SingleCopy running(folder.Path());
-  QCOMPARE(running.Take(), ui::SingleCopy::Claim::kFirst);
+  app::SingleCopy running(folder.Path());
+  QCOMPARE(running.Take(), app::SingleCopy::Claim::kFirst);
   QWidget window, other;
   window.setWindowTitle(QStringLiteral("running copy"));
   running.BringForwardOnRequest(&window);
@@ -401,8 +401,8 @@ void TestTwoCopies::laterStartHandsOverItsTokens() {
   QFETCH(QByteArray, startupIdReceived);
   const ScopedVariable no_token("XDG_ACTIVATION_TOKEN", {}, false);
   ProgramFolder folder;
-  ui::SingleCopy running(folder.Path());
-  QCOMPARE(running.Take(), ui::SingleCopy::Claim::kFirst);
+  app::SingleCopy running(folder.Path());
+  QCOMPARE(running.Take(), app::SingleCopy::Claim::kFirst);
   QWidget window, other;
   running.BringForwardOnRequest(&window);
   window.show();
@@ -454,12 +454,12 @@ void TestTwoCopies::socketLiesInTheUsersRuntimeFolder() {
   const ScopedVariable xdg_runtime("XDG_RUNTIME_DIR", runtime_dir.path().toLocal8Bit(),
                                    runtime != "unset");
   ProgramFolder folder;
-  const QString name = ui::SingleCopy::ServerName(folder.Path());
+  const QString name = app::SingleCopy::ServerName(folder.Path());
   const QString expected =
       (inRuntime ? runtime_dir.path() : temporary.path()) + u'/' + QFileInfo(name).fileName();
 
-  ui::SingleCopy running(folder.Path());
-  QCOMPARE(running.Take(), ui::SingleCopy::Claim::kFirst);
+  app::SingleCopy running(folder.Path());
+  QCOMPARE(running.Take(), app::SingleCopy::Claim::kFirst);
   QWidget window;
   running.BringForwardOnRequest(&window);
   QVERIFY2(QFileInfo(expected).exists(), qPrintable(expected + " is missing"));
@@ -499,7 +499,7 @@ void TestTwoCopies::anotherUsersSocketIsNotSpokenTo() {
   ProgramFolder folder;
   QLockFile held(folder.LockPath());
   QVERIFY(held.tryLock(0));
-  const QString socket = temporary.filePath(ui::SingleCopy::ServerName(folder.Path()));
+  const QString socket = temporary.filePath(app::SingleCopy::ServerName(folder.Path()));
   OtherUsersListener listener(socket);
   QVERIFY2(listener.Listening(), listener.Output().constData());
   if (fileMadeOurs)
@@ -523,7 +523,7 @@ void TestTwoCopies::anotherUsersSocketDoesNotBlockAStart() {
   const ScopedVariable tmpdir("TMPDIR", temporary.path().toLocal8Bit());
   const ScopedVariable no_runtime("XDG_RUNTIME_DIR", {}, false);
   ProgramFolder folder;
-  OtherUsersListener listener(temporary.filePath(ui::SingleCopy::ServerName(folder.Path())));
+  OtherUsersListener listener(temporary.filePath(app::SingleCopy::ServerName(folder.Path())));
   QVERIFY2(listener.Listening(), listener.Output().constData());
   QTemporaryDir elsewhere;
   Copy first(folder, elsewhere.path());

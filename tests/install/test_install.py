@@ -8,6 +8,7 @@ with another PREFIX nothing is removed, with the one installed to only what the 
 beside itself may stay, and uninstalling again leaves no file at all. The build folder's record
 of its last install is put back afterwards, so a user's own `make install` can still be undone.
 Usage: test_install.py <source folder> <build folder>
+with TARVELON_ICON_SIZES holding the icon's bitmap sizes, space-separated, as CTest sets it.
 """
 
 import gzip
@@ -21,7 +22,8 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import xdesk  # noqa: E402
 
-SIZES = (16, 24, 32, 48, 64, 128, 256)
+# The icon's bitmap sizes: the build's own list (tarvelon_icon_sizes), which CTest hands over.
+SIZES = tuple(int(size) for size in os.environ["TARVELON_ICON_SIZES"].split())
 METAINFO = "share/metainfo/org.tarvelon.tarvelon.metainfo.xml"
 MANUAL = "share/man/man1/tarvelon.1.gz"
 EXPECTED = {

@@ -24,6 +24,7 @@ class TestMainForm : public QObject {
 
  private slots:
   void FirstStart();
+  void WindowIconIsTheRenderedDrawing();
   void ComponentsInCreationOrder();
   void LayoutFollowsTheWindow();
   void FirstClientSize_data();
@@ -68,6 +69,17 @@ void TestMainForm::FirstStart() {
   QCOMPARE(f.recorder.Events(), QStringList{"beep"});
   QVERIFY(!form.Timer1->isActive());
   QCOMPARE(form.Timer1->interval(), 500);
+}
+
+void TestMainForm::WindowIconIsTheRenderedDrawing() {
+  MainFormFixture f;
+  TmainForm& form = f.Open();
+  const QIcon icon = form.windowIcon();
+  const QList<QSize> sizes = icon.availableSizes();
+  QVERIFY2(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(64, 64)),
+           "the window icon lacks the bitmaps built into the program");
+  // The first square of the walk, red, as the drawing places it at 64 pixels.
+  QCOMPARE(icon.pixmap(QSize(64, 64)).toImage().pixelColor(11, 29), QColor(Qt::red));
 }
 
 void TestMainForm::ComponentsInCreationOrder() {

@@ -8,6 +8,7 @@ temporary root and runs the extracted program on a headless Wayland desktop as a
 user, for whom the program's folder is read-only: numbers typed and the window closed, the files
 must appear in the user's own folder and nowhere else, and the next start must show them again.
 Usage: test_deb.py <source folder> <build folder> <version>
+with TARVELON_ICON_SIZES holding the icon's bitmap sizes, space-separated, as CTest sets it.
 """
 
 import gzip
@@ -27,7 +28,8 @@ from test_wayland import Session, progress  # noqa: E402
 from wdesk import Desktop  # noqa: E402
 from xdesk import Failure  # noqa: E402
 
-SIZES = (16, 24, 32, 48, 64, 128, 256)
+# The icon's bitmap sizes: the build's own list (tarvelon_icon_sizes), which CTest hands over.
+SIZES = tuple(int(size) for size in os.environ["TARVELON_ICON_SIZES"].split())
 CONTENTS = {
     "usr/bin/tarvelon",
     "usr/share/applications/tarvelon.desktop",

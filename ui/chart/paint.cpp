@@ -1,10 +1,10 @@
 #include "ui/chart/paint.h"
 
-#include <QFont>
 #include <QPainter>
 
 #include "ui/chart/palette.h"
 #include "ui/chart/scale.h"
+#include "ui/design_font.h"
 
 namespace ui {
 namespace {
@@ -16,19 +16,13 @@ QPointF Centre(int column, int row) {
   return QPointF(column + 0.5, row + 0.5);
 }
 
-QFont LabelFont() {
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  return font;
-}
-
 }  // namespace
 
 void DrawAxes(QPainter& painter, const TChartScale& scale, const TChartColors& colors) {
   const QRect& plot = scale.plot;
   if (plot.isEmpty())
     return;
-  painter.setFont(LabelFont());
+  painter.setFont(DesignFont(FallbackWidth::kNatural));
   const QColor& grid = colors.grid;
   const QColor& axis = colors.axis;
   const int bottom = plot.top() + plot.height();  // the row just below the plot area

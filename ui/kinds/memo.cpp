@@ -18,7 +18,7 @@ QString ToBoxText(const QString& text) {
     return text;
   QString raw;
   raw.reserve(text.size());
-  ForEachLine(text, [&](QStringView line, bool ends_with_break) {
+  base::ForEachLine(text, [&](QStringView line, bool ends_with_break) {
     raw.append(line);
     if (ends_with_break)
       raw.append(u'\n');
@@ -82,7 +82,7 @@ void TMemo::ScrollLines(int lines) {
 void TMemo::keyPressEvent(QKeyEvent* event) {
   int key = VirtualKeyCode(event);
   Raise(OnKeyDown, key, event->modifiers());
-  if (key == 0 || (key == 13 && !WantReturns)) {
+  if (key == 0 || (key == kEnterKeyCode && !WantReturns)) {
     event->accept();
     return;
   }
@@ -99,7 +99,7 @@ int VirtualKeyCode(const QKeyEvent* event) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return 13;
+      return kEnterKeyCode;
     case Qt::Key_Backspace:
       return 8;
     case Qt::Key_Tab:

@@ -43,7 +43,8 @@ class TMemo : public TTextBox {
   // and never insert a tab; pasted text keeps its tabs either way.
   void SetWantTabs(bool want);
   bool WantTabs() const { return !TabChangesFocus(); }
-  // Every key-down, with a virtual-key code (13 for Enter) the handler may set to 0 to consume it.
+  // Every key-down, with a virtual-key code (kEnterKeyCode for Enter) the handler may set to 0 to
+  // consume it.
   std::function<void(int& key, Qt::KeyboardModifiers shift)> OnKeyDown;
   // Every change of the text.
   std::function<void()> OnChange;
@@ -64,9 +65,12 @@ class TRichEdit : public QTextEdit {
   using QTextEdit::QTextEdit;
 };
 
-// The virtual-key code of a key event: 13 for Enter and Return, 8 Backspace, 9 Tab, 27 Escape,
-// 32 Space, 33..40 the navigation keys, 45 Insert, 46 Delete, letters and digits as their upper-
-// case ASCII codes; other keys get Qt's key code cut to 16 bits, never 0.
+// The virtual-key code of Enter and Return, which OnKeyDown handlers compare the key with.
+constexpr int kEnterKeyCode = 13;
+
+// The virtual-key code of a key event: kEnterKeyCode for Enter and Return, 8 Backspace, 9 Tab,
+// 27 Escape, 32 Space, 33..40 the navigation keys, 45 Insert, 46 Delete, letters and digits as
+// their upper-case ASCII codes; other keys get Qt's key code cut to 16 bits, never 0.
 int VirtualKeyCode(const QKeyEvent* event);
 
 }  // namespace ui

@@ -59,7 +59,7 @@ bool InsertsText(const QKeyEvent* event) {
 
 std::optional<double> ParseNumber(const QString& text) {
   bool ok = false;
-  const double value = NumberLocale().toDouble(text.trimmed(), &ok);
+  const double value = base::NumberLocale().toDouble(text.trimmed(), &ok);
   if (!ok)
     return std::nullopt;
   return value;
@@ -90,7 +90,7 @@ TSpinEdit::TSpinEdit(QWidget* parent)
 
 int TSpinEdit::Value() const {
   const QString current = text();
-  const auto parsed = ParseInteger(current);
+  const auto parsed = base::ParseInteger(current);
   return parsed ? *parsed : min_value_;
 }
 
@@ -218,7 +218,7 @@ void TAdvSpinEdit::SetFloatValue(double value) {
 }
 
 void TAdvSpinEdit::ShowValue() {
-  lineEdit()->setText(NumberLocale().toString(value_, 'g', 15));
+  lineEdit()->setText(base::NumberLocale().toString(value_, 'g', 15));
 }
 
 void TAdvSpinEdit::stepBy(int steps) {
@@ -234,7 +234,7 @@ QValidator::State TAdvSpinEdit::validate(QString& input, int&) const {
   if (ParseNumber(input))
     return QValidator::Acceptable;
   // Whatever may still grow into a number ("-", "1e", "2,") is let through for now.
-  const QLocale locale = NumberLocale();
+  const QLocale locale = base::NumberLocale();
   const QString allowed = QStringLiteral("0123456789+-eE ") + locale.decimalPoint() +
                           locale.negativeSign() + locale.positiveSign() + locale.exponential();
   for (const QChar c : input) {
@@ -245,7 +245,7 @@ QValidator::State TAdvSpinEdit::validate(QString& input, int&) const {
 }
 
 void TAdvSpinEdit::fixup(QString& input) const {
-  input = NumberLocale().toString(value_, 'g', 15);
+  input = base::NumberLocale().toString(value_, 'g', 15);
 }
 
 }  // namespace ui
