@@ -21,15 +21,14 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <vector>
 
 #include "base/program_folder.h"
 #include "main/main_form.h"
+#include "median_ms.h"
 #include "recording_services.h"
+#include "show_main_window.h"
 #include "test_files.h"
 #include "ui/application.h"
 
@@ -49,20 +48,6 @@ QString Numbers(int count) {
     text += QString::number(random.bounded(1, 37));
   }
   return text;
-}
-
-double MedianMs(int runs, const std::function<void()>& prepare,
-                const std::function<void()>& action) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    prepare();
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
 }
 
 int RunsFor(int count) {
@@ -96,6 +81,14 @@ void BareToEnd(QPlainTextEdit& box) {
   box.moveCursor(QTextCursor::End);
 }
 
+// The median time of one key typed into a box, with the repaint it causes.
+double KeyMs(int runs, QAbstractScrollArea* box, Qt::Key key) {
+  return MedianMs(runs, [&] {
+    QTest::keyClick(box, key);
+    box->viewport()->repaint();
+  });
+}
+
 struct Figures {
   double type = 0;
   double enter = 0;
@@ -104,9 +97,7 @@ struct Figures {
 
 Figures MeasureOurs(int count) {
   TmainForm form;
-  mainForm = &form;
-  form.show();
-  if (!QTest::qWaitForWindowExposed(&form))
+  if (!ShowMainWindow(&form))
     std::printf("window not exposed\n");
   ui::TMemo* memo = form.Numbers_Memo;
   const QString numbers = Numbers(count);
@@ -116,18 +107,8 @@ Figures MeasureOurs(int count) {
   QCoreApplication::processEvents();
   Figures figures;
   const int runs = RunsFor(count);
-  figures.type = MedianMs(
-      runs, [] {},
-      [&] {
-        QTest::keyClick(memo, Qt::Key_5);
-        memo->viewport()->repaint();
-      });
-  figures.enter = MedianMs(
-      runs, [] {},
-      [&] {
-        QTest::keyClick(memo, Qt::Key_Return);
-        memo->viewport()->repaint();
-      });
+  figures.type = KeyMs(runs, memo, Qt::Key_5);
+  figures.enter = KeyMs(runs, memo, Qt::Key_Return);
   // The middle of the list gets a bad number that the rebuild takes out again.
   const int middle = static_cast<int>(memo->Text().indexOf(u' ', memo->TextLength() / 2));
   figures.rebuild = MedianMs(
@@ -156,24 +137,17 @@ Figures MeasureBare(int count) {
   QCoreApplication::processEvents();
   Figures figures;
   const int runs = RunsFor(count);
-  figures.type = MedianMs(
-      runs, [] {},
-      [&] {
-        QTest::keyClick(&box, Qt::Key_5);
-        box.viewport()->repaint();
-      });
-  figures.enter = MedianMs(
-      runs, [] {},
-      [&] {
-        const QString text = box.document()->toRawText();
-        QTextCursor end(box.document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(QStringLiteral(" "));
-        BareToEnd(box);
-        box.viewport()->repaint();
-        if (text.isEmpty())
-          std::printf("  empty text\n");
-      });
+  figures.type = KeyMs(runs, &box, Qt::Key_5);
+  figures.enter = MedianMs(runs, [&] {
+    const QString text = box.document()->toRawText();
+    QTextCursor end(box.document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QStringLiteral(" "));
+    BareToEnd(box);
+    box.viewport()->repaint();
+    if (text.isEmpty())
+      std::printf("  empty text\n");
+  });
   const int middle =
       static_cast<int>(box.toPlainText().indexOf(u' ', box.toPlainText().size() / 2));
   figures.rebuild = MedianMs(
@@ -211,9 +185,7 @@ int StartUp(const char* which, int count) {
     QElapsedTimer timer;
     timer.start();
     auto* form = new TmainForm;
-    mainForm = form;
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form))
+    if (!ShowMainWindow(form))
       return 1;
     QCoreApplication::processEvents();
     form->repaint();

@@ -10,7 +10,9 @@
 
 #include "base/program_folder.h"
 #include "main/main_form.h"
+#include "median_ms.h"
 #include "recording_services.h"
+#include "show_main_window.h"
 #include "test_files.h"
 #include "ui/application.h"
 
@@ -27,19 +29,6 @@ QString Numbers(int count) {
   return text;
 }
 
-template <typename Action>
-double MedianMs(int runs, Action&& action) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    times.push_back(timer.nsecsElapsed() / 1e6);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,9 +40,7 @@ int main(int argc, char** argv) {
   std::printf("%10s %14s %14s\n", "numbers", "rebuild ms", "enter ms");
   for (int count : {1000, 10000, 100000}) {
     TmainForm form;
-    mainForm = &form;
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    if (!ShowMainWindow(&form))
       std::printf("window not exposed\n");
     const QString numbers = Numbers(count);
     form.Numbers_Memo->SetText(numbers);
@@ -87,9 +74,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     auto* form = new TmainForm;
-    mainForm = form;
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form))
+    if (!ShowMainWindow(form))
       std::printf("window not exposed\n");
     QCoreApplication::processEvents();
     starts.push_back(timer.nsecsElapsed() / 1e6);

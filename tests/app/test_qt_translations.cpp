@@ -134,6 +134,7 @@ class TestQtTranslations : public QObject {
   std::unique_ptr<QTranslator> translator_;
 };
 
+// A main of its own: run with --print-qt-texts it is the child that prints Qt's texts.
 int main(int argc, char** argv) {
   ui::TApplication application(argc, argv);
   if (argc == 2 && qstrcmp(argv[1], "--print-qt-texts") == 0) {

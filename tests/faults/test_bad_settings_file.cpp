@@ -3,7 +3,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // A settings.dat edited by hand, damaged or replaced by something else: start-up never crashes,
 // the window opens, every value that cannot be read keeps its default, every value that can is
@@ -194,10 +194,6 @@ void TestBadSettingsFile::SomethingElseInPlaceOfTheSideFile() {
   QVERIFY(ReadBytes(f.folder.filePath("settings.dat")) == kSection);
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestBadSettingsFile test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestBadSettingsFile)
 
 #include "test_bad_settings_file.moc"

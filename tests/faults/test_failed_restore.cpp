@@ -5,7 +5,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // A restore that stops at a file it cannot read: the error is reported as before, and the close
 // that follows must not write defaults over what could not be read. The side file stays as it
@@ -126,10 +126,6 @@ void TestFailedRestore::CloseKeepsWhatCouldNotBeRead() {
   QVERIFY(again.Debug_CheckBox->Checked());
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestFailedRestore test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestFailedRestore)
 
 #include "test_failed_restore.moc"

@@ -6,7 +6,7 @@
 #include "long_path.h"
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // The program's files as other hands leave them: links at the names the save writes to, a
 // program folder so deep that its files' paths pass the system's limit on a path, and a list
@@ -173,10 +173,6 @@ void TestForeignFiles::UndecodableListKeptBeside() {
   QCOMPARE(ReadBytes(original), kept ? bytes : QByteArray("<missing>"));
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestForeignFiles test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestForeignFiles)
 
 #include "test_foreign_files.moc"

@@ -7,7 +7,7 @@
 #include "base/file_replacement.h"
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // A save cut off by a crash at the worst moment: a temporary file completely written and not yet
 // renamed. A child process runs the close and dies there; the files it leaves behind must hold
@@ -190,10 +190,6 @@ void TestInterruptedSave::CrashBeforeRename() {
   QCOMPARE(checked_shown, old_state);
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestInterruptedSave test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestInterruptedSave)
 
 #include "test_interrupted_save.moc"

@@ -300,10 +300,6 @@ void TestKilledSave::SecondSignalEndsAtOnce() {
   QVERIFY(folder.Read() == old_files);
 }
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  TestKilledSave test;
-  return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestKilledSave)
 
 #include "test_killed_save.moc"

@@ -3,7 +3,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // A number box of a million numbers, restored at start-up and rebuilt by the button: every
 // number becomes a point and nothing is reported.
@@ -66,10 +66,6 @@ void TestLongList::MillionNumbersRebuild() {
   QCOMPARE(f.View(), (QPair<double, double>(0, 100)));
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestLongList test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestLongList)
 
 #include "test_long_list.moc"

@@ -3,7 +3,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // settings.dat lost, damaged or naming no usable side file, while System/Numbers_Memo.txt still
 // holds the numbers (as after a crash on the very first save, between the side file's
@@ -102,10 +102,6 @@ void TestLostSettingsFile::ListFoundByOwnName() {
   QCOMPARE(f.recorder.Events(), QStringList());
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestLostSettingsFile test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestLostSettingsFile)
 
 #include "test_lost_settings_file.moc"

@@ -5,7 +5,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // Text pasted into the number box with NULs, tabs, every kind of line break and characters
 // beyond the Basic Multilingual Plane: the walk reads it by the usual rules, and the box's text
@@ -100,10 +100,6 @@ void TestPastedText::PasteBuildSaveRestore() {
   QCOMPARE(f.recorder.Events(), QStringList());
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestPastedText test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestPastedText)
 
 #include "test_pasted_text.moc"

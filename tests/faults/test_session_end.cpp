@@ -8,7 +8,7 @@
 #include "app/session_end.h"
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 // The end of the session without a close: a signal or the session manager's commit request runs
 // the save of a close and ends the event loop, so nothing typed since the start is lost.
@@ -113,10 +113,6 @@ void TestSessionEnd::SignalDuringRebuildSavesAfterIt() {
   QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), QByteArray("5 "));
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestSessionEnd test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestSessionEnd)
 
 #include "test_session_end.moc"

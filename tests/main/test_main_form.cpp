@@ -8,7 +8,7 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
-#include "ui/application.h"
+#include "test_main.h"
 
 namespace {
 
@@ -644,10 +644,6 @@ void TestMainForm::ReturningToAnotherControlIsLeaving() {
   QCOMPARE(spin->Text(), after);
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestMainForm test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestMainForm)
 
 #include "test_main_form.moc"

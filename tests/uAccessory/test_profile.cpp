@@ -10,12 +10,17 @@
 #include "test_files.h"
 #include "uAccessory/profile.h"
 
-// The whole program runs under a German system locale (see main), so floats use ',' and a
+// The whole program runs under a German system locale (see initMain), so floats use ',' and a
 // reliance on '.' would show.
 class TestProfile : public QObject {
   Q_OBJECT
 
+ public:
+  // Called by Qt Test before the application exists, so the system locale is read from it.
+  static void initMain() { qputenv("LC_ALL", "de_DE.UTF-8"); }
+
  private slots:
+  void initTestCase();
   void init();
 
   void ReadsAString_data();
@@ -49,6 +54,11 @@ class TestProfile : public QObject {
   QString Path() const { return dir_->filePath("settings.dat"); }
   std::unique_ptr<QTemporaryDir> dir_;
 };
+
+void TestProfile::initTestCase() {
+  if (QLocale::system().decimalPoint() != QStringLiteral(","))
+    qFatal("the German system locale did not take effect");
+}
 
 void TestProfile::init() {
   dir_ = std::make_unique<QTemporaryDir>();
@@ -560,14 +570,6 @@ void TestProfile::BatchWritesOnceOnClose() {
   QCOMPARE(ReadBytes(Path()), QByteArray("; kept\r\n[mainForm]\r\na=1\r\nb=2\r\n"));
 }
 
-int main(int argc, char** argv) {
-  // Before the application exists, so the system locale is read from it.
-  qputenv("LC_ALL", "de_DE.UTF-8");
-  QCoreApplication app(argc, argv);
-  if (QLocale::system().decimalPoint() != QStringLiteral(","))
-    qFatal("the German system locale did not take effect");
-  TestProfile test;
-  return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestProfile)
 
 #include "test_profile.moc"

@@ -7,11 +7,11 @@
 #include "base/program_folder.h"
 #include "program_folder_fixture.h"
 #include "test_files.h"
+#include "test_main.h"
 #include "uAccessory/control_state.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/store_table.h"
 #include "uAccessory/uAccessory.h"
-#include "ui/application.h"
 #include "ui/form.h"
 #include "ui/kinds/check_radio.h"
 #include "ui/kinds/combo_box.h"
@@ -438,10 +438,6 @@ void TestStoreKinds::ControlStateGoesWithTheControl() {
   QCOMPARE(states.RememberedEncoding(address), SideFileEncoding{});
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestStoreKinds test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestStoreKinds)
 
 #include "test_store_kinds.moc"

@@ -7,8 +7,8 @@
 
 #include "main_form_fixture.h"
 #include "test_files.h"
+#include "test_main.h"
 #include "uAccessory/uAccessory.h"
-#include "ui/application.h"
 
 namespace {
 
@@ -323,10 +323,6 @@ void TestStoreMainWindow::UndoNeverReachesBehindTheProgramsWrites() {
   QCOMPARE(ReadBytes(f.folder.filePath("System/Numbers_Memo.txt")), saved);
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestStoreMainWindow test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestStoreMainWindow)
 
 #include "test_store_main_window.moc"

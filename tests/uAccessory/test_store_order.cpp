@@ -8,9 +8,9 @@
 #include "base/program_folder.h"
 #include "program_folder_fixture.h"
 #include "test_files.h"
+#include "test_main.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/uAccessory.h"
-#include "ui/application.h"
 #include "ui/form.h"
 #include "ui/kinds/check_radio.h"
 #include "ui/kinds/combo_box.h"
@@ -286,10 +286,6 @@ void TestStoreOrder::RestoreSetsValuesInKindOrder() {
   QCOMPARE(files_->recorder.Events(), QStringList());
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestStoreOrder test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestStoreOrder)
 
 #include "test_store_order.moc"

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "recording_services.h"
-#include "ui/application.h"
+#include "test_main.h"
 #include "ui/handler_guard.h"
 #include "ui/pending_messages.h"
 #include "ui/user_notice.h"
@@ -123,10 +123,6 @@ void TestServices::PendingMessagesRunPaintsButNotInput() {
   QTRY_COMPARE(edit->text(), QString("a"));
 }
 
-int main(int argc, char** argv) {
-  ui::TApplication app(argc, argv);
-  TestServices test;
-  return QTest::qExec(&test, argc, argv);
-}
+TARVELON_TEST_MAIN_WITH_OUR_APP(TestServices)
 
 #include "test_services.moc"
