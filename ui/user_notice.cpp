@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ui/message_box.h"
+#include "ui/ui_internal.h"
 
 namespace ui {
 namespace {

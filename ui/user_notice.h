@@ -27,9 +27,6 @@ void InstallServices(Services* services);
 void Beep();
 void ShowMessage(const QString& text);
 
-// The text the error report shows: the error's message, plus "." when its last character's code
-// is above that of ".".
-QString ErrorReportText(const QString& message);
 // Shows the top-level error report for an error that left an event handler.
 void ReportError(const std::exception& error);
 

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "base/base_internal.h"
 #include "base/data_folder.h"
 #include "base/program_folder.h"
 

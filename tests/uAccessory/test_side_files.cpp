@@ -10,6 +10,7 @@
 #include "test_files.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
+#include "uAccessory/uaccessory_internal.h"
 
 Q_DECLARE_METATYPE(base::TextEncoding)
 
