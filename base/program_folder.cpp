@@ -29,7 +29,7 @@ std::string ProgramFolder() {
   return WithTrailingSlash(exe.parent_path().string());
 }
 
-void SetProgramFolder(const std::string& folder) {
+void SetProgramFolderForTesting(const std::string& folder) {
   OverriddenFolder() = folder.empty() ? std::string() : WithTrailingSlash(folder);
 }
 

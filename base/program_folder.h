@@ -5,10 +5,11 @@
 namespace base {
 
 // The folder of the running executable, with a trailing '/'. The working directory never
-// matters. Tests point it at a folder of their own with SetProgramFolder.
+// matters. Tests point it at a folder of their own with SetProgramFolderForTesting.
 std::string ProgramFolder();
 
-// Overrides the program folder for the rest of the process; an empty path restores the default.
-void SetProgramFolder(const std::string& folder);
+// For tests and benchmarks: overrides the program folder for the rest of the process; an empty
+// path restores the default.
+void SetProgramFolderForTesting(const std::string& folder);
 
 }  // namespace base

@@ -39,7 +39,7 @@ Services& CurrentServices() {
   return installed ? *installed : real;
 }
 
-void InstallServices(Services* services) {
+void InstallServicesForTesting(Services* services) {
   Installed() = services;
 }
 

@@ -21,8 +21,9 @@ class Services {
 
 // The services in use; the real ones unless a test has installed others.
 Services& CurrentServices();
-// Installs `services` (not owned) for the rest of the process; nullptr restores the real ones.
-void InstallServices(Services* services);
+// For tests and benchmarks: installs `services` (not owned) for the rest of the process; nullptr
+// restores the real ones. The program itself always uses the real ones.
+void InstallServicesForTesting(Services* services);
 
 void Beep();
 void ShowMessage(const QString& text);

@@ -568,8 +568,10 @@ void TestMainForm::SpinBoxCorrectsOnlyOnLeaving() {
 void TestMainForm::MessageBoxDuringTypingIsNotLeaving() {
   class FocusTakingRecorder : public ui::Services {
    public:
-    explicit FocusTakingRecorder(QWidget* spin) : spin_(spin) { ui::InstallServices(this); }
-    ~FocusTakingRecorder() override { ui::InstallServices(nullptr); }
+    explicit FocusTakingRecorder(QWidget* spin) : spin_(spin) {
+      ui::InstallServicesForTesting(this);
+    }
+    ~FocusTakingRecorder() override { ui::InstallServicesForTesting(nullptr); }
     void Beep() override {}
     void ShowMessage(const QString& text) override {
       messages << text;

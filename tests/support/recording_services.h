@@ -11,8 +11,8 @@ namespace ui {
 // nothing blocks. Installs itself for its lifetime.
 class RecordingServices final : public Services {
  public:
-  RecordingServices() { InstallServices(this); }
-  ~RecordingServices() override { InstallServices(nullptr); }
+  RecordingServices() { InstallServicesForTesting(this); }
+  ~RecordingServices() override { InstallServicesForTesting(nullptr); }
   RecordingServices(const RecordingServices&) = delete;
   RecordingServices& operator=(const RecordingServices&) = delete;
 

@@ -52,11 +52,11 @@ class TestSideFiles : public QObject {
 
 void TestSideFiles::init() {
   dir_ = std::make_unique<QTemporaryDir>();
-  base::SetProgramFolder(dir_->path().toStdString());
+  base::SetProgramFolderForTesting(dir_->path().toStdString());
 }
 
 void TestSideFiles::cleanup() {
-  base::SetProgramFolder(std::string());
+  base::SetProgramFolderForTesting(std::string());
 }
 
 void TestSideFiles::PathsLieInTheSettingsFolder() {
