@@ -9,9 +9,9 @@ namespace ui {
 // What the program makes the user see or hear outside its own window: the beep, the message box
 // and the top-level error report. The real implementation shows modal boxes; tests install a
 // recorder that notes every call and never blocks.
-class Services {
+class TUserNotice {
  public:
-  virtual ~Services() = default;
+  virtual ~TUserNotice() = default;
   virtual void Beep() = 0;
   // A modal message box with one OK button.
   virtual void ShowMessage(const QString& text) = 0;
@@ -19,11 +19,11 @@ class Services {
   virtual void ShowError(const QString& text) = 0;
 };
 
-// The services in use; the real ones unless a test has installed others.
-Services& CurrentServices();
-// For tests and benchmarks: installs `services` (not owned) for the rest of the process; nullptr
+// The notices in use: the real ones unless a test has installed others.
+TUserNotice& CurrentUserNotice();
+// For tests and benchmarks: installs `notice` (not owned) for the rest of the process; nullptr
 // restores the real ones. The program itself always uses the real ones.
-void InstallServicesForTesting(Services* services);
+void InstallUserNoticeForTesting(TUserNotice* notice);
 
 void Beep();
 void ShowMessage(const QString& text);
