@@ -60,6 +60,19 @@ bool TryOwnName(const QString& base_name, const QString& name) {
   return base_name != name && IsPlainBaseName(name);
 }
 
+// The side file that `base_name` names when `use_base_name`, or else the one under the control's
+// own name (see TryOwnName); `read` reads the side file of a base name.
+template <typename Read>
+auto ReadNamedSideFile(const QString& base_name, bool use_base_name, const QString& name,
+                       Read read) {
+  decltype(read(name)) file;
+  if (use_base_name)
+    file = read(base_name);
+  if (!file && TryOwnName(base_name, name))
+    file = read(name);
+  return file;
+}
+
 // A step on a control of the kind `Kind`, which the walk has already tested.
 template <typename Kind>
 using KindStep = void (*)(StoreContext&, const QString& name, Kind&);
@@ -167,11 +180,9 @@ void SaveMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
 template <typename Kind>
 void RestoreMemo(StoreContext& s, const QString& name, Kind& memo) {
   const QString base_name = s.profile.ReadString(s.section, s.Key(name, kFile), memo.Text());
-  std::optional<SideFileText> file;
-  if (!base_name.isEmpty() && IsPlainBaseName(base_name))
-    file = ReadMemoSideFile(MemoSideFilePath(s.folder, base_name));
-  if (!file && TryOwnName(base_name, name))
-    file = ReadMemoSideFile(MemoSideFilePath(s.folder, name));
+  const std::optional<SideFileText> file = ReadNamedSideFile(
+      base_name, !base_name.isEmpty() && IsPlainBaseName(base_name), name,
+      [&](const QString& base) { return ReadMemoSideFile(MemoSideFilePath(s.folder, base)); });
   if (file) {
     memo.SetText(file->text);
     RememberEncoding(&memo, file->encoding);
@@ -225,11 +236,9 @@ void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
   const QString base_name =
       s.profile.ReadString(s.section, s.Key(name, kFile), JoinLines(list.Items()));
   UpdateBracket bracket(list);
-  std::optional<SideFileLines> file;
-  if (IsPlainBaseName(base_name))
-    file = ReadListSideFile(ListSideFilePath(s.folder, base_name));
-  if (!file && TryOwnName(base_name, name))
-    file = ReadListSideFile(ListSideFilePath(s.folder, name));
+  const std::optional<SideFileLines> file = ReadNamedSideFile(
+      base_name, IsPlainBaseName(base_name), name,
+      [&](const QString& base) { return ReadListSideFile(ListSideFilePath(s.folder, base)); });
   if (file) {
     list.SetItems(file->lines);
     RememberEncoding(&list, file->encoding);
