@@ -142,6 +142,7 @@ QTime ReadValue(const StoreContext& s, const QString& key, QTime fallback) {
 // back. The restore falls back on the control's current value when the key is missing.
 template <const char* key, auto get, auto set>
 struct OneValue {
+  static constexpr const char* kKey = key;
   template <typename Kind>
   static void Save(StoreContext& s, const QString& name, Kind& control) {
     WriteValue(s, s.Key(name, key), get(control));
@@ -276,6 +277,13 @@ constexpr StoreWhen kAlways = StoreWhen::kAlways;
 constexpr StoreWhen kVisible = StoreWhen::kVisible;
 constexpr StoreWhen kVisibleWithSettings = StoreWhen::kVisibleWithSettings;
 
+// The row of a kind stored as one value (a OneValue): saved when visible, restored always.
+template <typename Kind, typename Value>
+StoreRow ValueRow(const char* kind) {
+  return Row<Kind>(kind, {Value::kKey}, {kVisible, Value::template Save<Kind>},
+                   {kAlways, Value::template Restore<Kind>});
+}
+
 }  // namespace
 
 // The rows in the order of the save. The restore takes TsCheckBox before TRadioButton; no
@@ -288,35 +296,27 @@ const std::vector<StoreRow>& StoreTable() {
       Row<TMemo>("TMemo", {kFile}, {kVisible, SaveMemo}, {kVisible, RestoreMemo}),
       // A TMemo, saved by that row alone; its restore reads the side file a second time.
       Row<TsMemo>("TsMemo", {kFile}, {}, {kVisible, RestoreMemo}),
-      Row<TsDateEdit>("TsDateEdit", {kText}, {kVisible, Text::Save}, {kAlways, Text::Restore}),
+      ValueRow<TsDateEdit, Text>("TsDateEdit"),
       Row<TDateTimePicker>("TDateTimePicker", {kTime}, {kVisible, Time::Save},
                            {kAlways, Time::Restore},
                            // The one write of a restore: the time just set, in today's format.
                            {kVisibleWithSettings, Time::Save}),
-      Row<TEdit>("TEdit", {kText}, {kVisible, Text::Save}, {kAlways, Text::Restore}),
-      Row<TsEdit>("TsEdit", {kText}, {kVisible, Text::Save}, {kAlways, Text::Restore}),
-      Row<TsCurrencyEdit>("TsCurrencyEdit", {kText}, {kVisible, Text::Save},
-                          {kAlways, Text::Restore}),
-      Row<TLabeledEdit>("TLabeledEdit", {kText}, {kVisible, Text::Save}, {kAlways, Text::Restore}),
+      ValueRow<TEdit, Text>("TEdit"),
+      ValueRow<TsEdit, Text>("TsEdit"),
+      ValueRow<TsCurrencyEdit, Text>("TsCurrencyEdit"),
+      ValueRow<TLabeledEdit, Text>("TLabeledEdit"),
       Row<TComboBox>("TComboBox", {kItems, kText}, {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
       Row<TsComboBox>("TsComboBox", {kItems, kText}, {kVisible, SaveCombo},
                       {kAlways, RestoreCombo}),
-      Row<TCheckBox>("TCheckBox", {kChecked}, {kVisible, Checked::Save},
-                     {kAlways, Checked::Restore}),
-      Row<TRadioButton>("TRadioButton", {kChecked}, {kVisible, Checked::Save},
-                        {kAlways, Checked::Restore}),
-      Row<TsCheckBox>("TsCheckBox", {kChecked}, {kVisible, Checked::Save},
-                      {kAlways, Checked::Restore}),
-      Row<TsRadioButton>("TsRadioButton", {kChecked}, {kVisible, Checked::Save},
-                         {kAlways, Checked::Restore}),
-      Row<TRadioGroup>("TRadioGroup", {kItemIndex}, {kVisible, ItemIndex::Save},
-                       {kAlways, ItemIndex::Restore}),
-      Row<TSpinEdit>("TSpinEdit", {kValue}, {kVisible, SpinValue::Save},
-                     {kAlways, SpinValue::Restore}),
+      ValueRow<TCheckBox, Checked>("TCheckBox"),
+      ValueRow<TRadioButton, Checked>("TRadioButton"),
+      ValueRow<TsCheckBox, Checked>("TsCheckBox"),
+      ValueRow<TsRadioButton, Checked>("TsRadioButton"),
+      ValueRow<TRadioGroup, ItemIndex>("TRadioGroup"),
+      ValueRow<TSpinEdit, SpinValue>("TSpinEdit"),
       Row<TsSpinEdit>("TsSpinEdit", {kValue}, {kVisible, SaveLongSpin}, {kAlways, RestoreLongSpin}),
-      Row<TPanel>("TPanel", {kColor}, {kVisible, Color::Save}, {kAlways, Color::Restore}),
-      Row<TAdvSpinEdit>("TAdvSpinEdit", {kFloatValue}, {kVisible, FloatValue::Save},
-                        {kAlways, FloatValue::Restore}),
+      ValueRow<TPanel, Color>("TPanel"),
+      ValueRow<TAdvSpinEdit, FloatValue>("TAdvSpinEdit"),
       // Restored only when visible, as it is saved: a hidden list's side file is never read.
       Row<TListBox>("TListBox", {kFile}, {kVisible, SaveList}, {kVisible, RestoreList}),
       // A TListBox, restored by that row alone: its ".Items" only backs up a missing side file.
