@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "base/base_internal.h"
 #include "base/program_folder.h"
 
 namespace base {

@@ -15,11 +15,6 @@ namespace base {
 // (see ProgramFolder) and kept; choosing the per-user folder creates it when missing.
 std::string DataFolder();
 
-// Where the program writes, given its program folder and the per-user folder: the program
-// folder when this process can create files in it, otherwise the per-user folder. A build for a
-// distribution's package (the program in the system's bin/) always takes the per-user folder.
-std::string ChooseDataFolder(const std::string& program_folder, const std::string& per_user_folder);
-
 // Whether this process may create files in `folder` (write and search permission, which the
 // kernel also denies on a read-only mount). A missing folder allows nothing.
 bool CanCreateFilesIn(const std::string& folder);
@@ -28,7 +23,5 @@ bool CanCreateFilesIn(const std::string& folder);
 // absolute path (a relative one is to be ignored), otherwise in ~/.local/share, the home folder
 // being $HOME or, without it, the user's entry in the password database.
 std::string PerUserFolder();
-// The same from given values of XDG_DATA_HOME and HOME, either of them null when unset.
-std::string PerUserFolderFor(const char* xdg_data_home, const char* home);
 
 }  // namespace base

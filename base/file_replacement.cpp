@@ -9,6 +9,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/base_internal.h"
+
 namespace base {
 namespace {
 

@@ -40,9 +40,6 @@ class FileError : public std::runtime_error {
 // symbolic link: a link leads out of the program's own files, and is not read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// The temporary file a replacement of `path` writes first: the same folder, ".tmp" appended.
-std::string TemporaryPathFor(const std::string& path);
-
 // Replaces the file at `path` by `bytes`: writes the temporary file, flushes it to the disk and
 // renames it over `path`, so a crash leaves the old file or the new one. Whatever stands at the
 // temporary file's name is removed and the temporary file created anew, so no link there, hard

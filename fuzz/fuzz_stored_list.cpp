@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "uAccessory/settings_format.h"
+#include "uAccessory/uaccessory_internal.h"
 
 namespace {
 

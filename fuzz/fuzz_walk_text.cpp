@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "base/qt_text.h"
+#include "main/main_internal.h"
 #include "main/walk_text.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/qt_text.h"
+#include "main/main_internal.h"
 
 namespace {
 
@@ -106,6 +107,10 @@ QStringView TrimControlAndSpace(QStringView piece) {
   return piece.mid(begin, end - begin);
 }
 
+namespace {
+
+// Cuts the text at every space and, in every piece whose trimmed text equals `bad`, deletes that
+// trimmed text; the characters trimmed off and the spaces around stay.
 QString RemovePieces(const QString& text, QStringView bad) {
   // The text between the removed pieces is copied in spans, not piece by piece.
   QString result;
@@ -125,11 +130,14 @@ QString RemovePieces(const QString& text, QStringView bad) {
   return result;
 }
 
+// Replaces each pair of spaces by one, left to right without overlap: k spaces become ceil(k/2).
 QString HalveSpacePairs(const QString& text) {
   QString result = text;
   result.replace(QStringLiteral("  "), QStringLiteral(" "));
   return result;
 }
+
+}  // namespace
 
 WalkReading ReadWalk(const QString& memo_text) {
   WalkReading reading;

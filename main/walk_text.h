@@ -19,10 +19,6 @@ struct WalkPoint {
 inline constexpr std::uint32_t kRedColor = 0x0000FF;
 inline constexpr std::uint32_t kBlackColor = 0x000000;
 
-// The two disjoint sets that together make up 1 .. 36.
-bool IsInRedNumbers(int number);
-bool IsInBlackNumbers(int number);
-
 enum class WalkReport {
   kNone,          // every piece read was accepted, or an empty piece ended the reading
   kEmptyList,     // nothing to read: the text is empty after normalisation
@@ -36,24 +32,6 @@ struct WalkReading {
   QString bad_piece;     // the trimmed piece that stopped the reading, for the two bad cases
   QString written_back;  // the text to put back into the box; unused for kEmptyList
 };
-
-// S without its last character when that character is `c`; otherwise S unchanged.
-QString StripTrailingChar(const QString& s, QChar c);
-
-// A run of an odd number of spaces becomes one space; an even run at the start or end of the
-// text disappears; an even run between two characters becomes one space, so the characters on
-// its two sides are never joined.
-QString NormaliseSpaceRuns(const QString& text);
-
-// Removes the characters U+0000 .. U+0020 from both ends.
-QStringView TrimControlAndSpace(QStringView piece);
-
-// Cuts the text at every space and, in every piece whose trimmed text equals `bad`, deletes that
-// trimmed text; the characters trimmed off and the spaces around stay.
-QString RemovePieces(const QString& text, QStringView bad);
-
-// Replaces each pair of spaces by one, left to right without overlap: k spaces become ceil(k/2).
-QString HalveSpacePairs(const QString& text);
 
 // Reads the whole text of the number box.
 WalkReading ReadWalk(const QString& memo_text);

@@ -3,6 +3,7 @@
 #include "base/qt_text.h"
 #include "uAccessory/profile.h"
 #include "uAccessory/side_files.h"
+#include "uAccessory/uaccessory_internal.h"
 
 namespace {
 

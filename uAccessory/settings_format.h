@@ -18,10 +18,6 @@
 // but cannot be read.
 QString ReadRawSettingsText(const QString& settings_path);
 
-// The part of `text` between the first `start_marker` and the first `end_marker` after it; empty
-// when either is missing. Markers match exactly, with regard to case.
-QString ExtractBetween(const QString& text, const QString& start_marker, const QString& end_marker);
-
 // One stored entry; `checked` only means something in a check list.
 struct StoredListItem {
   QString text;

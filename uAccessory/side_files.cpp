@@ -9,6 +9,7 @@
 #include "base/file_replacement.h"
 #include "base/qt_text.h"
 #include "uAccessory/file_errors.h"
+#include "uAccessory/uaccessory_internal.h"
 
 QString MemoSideFolder(const QString& folder) {
   return folder + QStringLiteral("System/");

@@ -19,7 +19,7 @@
 // How a side file is encoded; the default is how a new one is written. `keep_original`: the file
 // held bytes that are not valid in its encoding (written by another program in another
 // encoding, say), which its text cannot give back; the first write over it keeps the old file
-// beside it, under OriginalPathFor, before they are gone.
+// beside it (".orig" appended), before they are gone.
 struct SideFileEncoding {
   base::TextEncoding encoding = base::TextEncoding::kUtf8;
   bool has_mark = false;
@@ -27,11 +27,8 @@ struct SideFileEncoding {
   bool operator==(const SideFileEncoding&) const = default;
 };
 
-// "System/" and "System/Settings/" in `folder`, the folder of the settings file (with a
-// trailing '/'), each with a trailing '/'.
-QString MemoSideFolder(const QString& folder);
-QString ListSideFolder(const QString& folder);
-// The side file of the base name `base_name` in `folder`.
+// The side file of the base name `base_name` in `folder`, the folder of the settings file (with
+// a trailing '/'): "System/<name>.txt" and "System/Settings/<name>.txt" there.
 QString MemoSideFilePath(const QString& folder, const QString& base_name);
 QString ListSideFilePath(const QString& folder, const QString& base_name);
 
@@ -47,14 +44,10 @@ struct SideFileText {
 std::optional<SideFileText> ReadSideFile(const QString& path);
 // Replaces the file by `text` in `encoding`, its mark first when it has one (or when the text
 // begins with U+FEFF, which would otherwise be read back as a mark). With `keep_original`, the
-// old file is kept first under OriginalPathFor, unless a file is there already: that one is
+// old file is kept first beside it, ".orig" appended, unless a file is there already: that one is
 // never replaced.
 void WriteSideFile(const QString& path, const QString& text, SideFileEncoding encoding = {});
-// Where the old file of `path` is kept: beside it, ".orig" appended.
-QString OriginalPathFor(const QString& path);
 
-// Every line break (CR LF, lone CR, lone LF) as CR LF; nothing added or removed at the end.
-QString WithCrLf(const QString& text);
 // The lines of `text`, split at CR LF, CR or LF; a break at the very end makes no empty line.
 QStringList SplitTextIntoLines(const QString& text);
 // Each line followed by CR LF, the last one too.

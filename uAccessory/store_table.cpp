@@ -1,5 +1,7 @@
 #include "uAccessory/store_table.h"
 
+#include <QTime>
+
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -58,6 +60,19 @@ bool TryOwnName(const QString& base_name, const QString& name) {
   return base_name != name && IsPlainBaseName(name);
 }
 
+// The side file that `base_name` names when `use_base_name`, or else the one under the control's
+// own name (see TryOwnName); `read` reads the side file of a base name.
+template <typename Read>
+auto ReadNamedSideFile(const QString& base_name, bool use_base_name, const QString& name,
+                       Read read) {
+  decltype(read(name)) file;
+  if (use_base_name)
+    file = read(base_name);
+  if (!file && TryOwnName(base_name, name))
+    file = read(name);
+  return file;
+}
+
 // A step on a control of the kind `Kind`, which the walk has already tested.
 template <typename Kind>
 using KindStep = void (*)(StoreContext&, const QString& name, Kind&);
@@ -88,27 +103,71 @@ StoreRow Row(const char* kind, std::vector<const char*> keys, Step<Kind> save, S
           Erased(restore_write_back)};
 }
 
-// Steps shared by several kinds.
+// Controls whose state is one value under one key. The profile is written and read by the
+// value's type, so one pair of steps serves every such control.
 
-template <typename Kind>
-void SaveText(StoreContext& s, const QString& name, Kind& control) {
-  s.profile.WriteString(s.section, s.Key(name, kText), control.Text());
+void WriteValue(StoreContext& s, const QString& key, const QString& value) {
+  s.profile.WriteString(s.section, key, value);
+}
+void WriteValue(StoreContext& s, const QString& key, bool value) {
+  s.profile.WriteBool(s.section, key, value);
+}
+void WriteValue(StoreContext& s, const QString& key, int value) {
+  s.profile.WriteInteger(s.section, key, value);
+}
+void WriteValue(StoreContext& s, const QString& key, double value) {
+  s.profile.WriteFloat(s.section, key, value);
+}
+void WriteValue(StoreContext& s, const QString& key, QTime value) {
+  s.profile.WriteTime(s.section, key, value);
 }
 
-template <typename Kind>
-void RestoreText(StoreContext& s, const QString& name, Kind& control) {
-  control.SetText(s.profile.ReadString(s.section, s.Key(name, kText), control.Text()));
+QString ReadValue(const StoreContext& s, const QString& key, const QString& fallback) {
+  return s.profile.ReadString(s.section, key, fallback);
+}
+bool ReadValue(const StoreContext& s, const QString& key, bool fallback) {
+  return s.profile.ReadBool(s.section, key, fallback);
+}
+int ReadValue(const StoreContext& s, const QString& key, int fallback) {
+  return s.profile.ReadInteger(s.section, key, fallback);
+}
+double ReadValue(const StoreContext& s, const QString& key, double fallback) {
+  return s.profile.ReadFloat(s.section, key, fallback);
+}
+QTime ReadValue(const StoreContext& s, const QString& key, QTime fallback) {
+  return s.profile.ReadTime(s.section, key, fallback);
 }
 
-template <typename Kind>
-void SaveChecked(StoreContext& s, const QString& name, Kind& control) {
-  s.profile.WriteBool(s.section, s.Key(name, kChecked), control.Checked());
-}
+// The value under the key suffix `key`, which `get` takes from the control and `set` gives it
+// back. The restore falls back on the control's current value when the key is missing.
+template <const char* key, auto get, auto set>
+struct OneValue {
+  static constexpr const char* kKey = key;
+  template <typename Kind>
+  static void Save(StoreContext& s, const QString& name, Kind& control) {
+    WriteValue(s, s.Key(name, key), get(control));
+  }
+  template <typename Kind>
+  static void Restore(StoreContext& s, const QString& name, Kind& control) {
+    set(control, ReadValue(s, s.Key(name, key), get(control)));
+  }
+};
 
-template <typename Kind>
-void RestoreChecked(StoreContext& s, const QString& name, Kind& control) {
-  control.SetChecked(s.profile.ReadBool(s.section, s.Key(name, kChecked), control.Checked()));
-}
+using Text = OneValue<kText, [](const auto& c) { return c.Text(); },
+                      [](auto& c, const QString& text) { c.SetText(text); }>;
+using Checked = OneValue<kChecked, [](const auto& c) { return c.Checked(); },
+                         [](auto& c, bool checked) { c.SetChecked(checked); }>;
+using ItemIndex = OneValue<kItemIndex, [](const ui::TRadioGroup& c) { return c.ItemIndex(); },
+                           [](ui::TRadioGroup& c, int index) { c.SetItemIndex(index); }>;
+using SpinValue = OneValue<kValue, [](const ui::TSpinEdit& c) { return c.Value(); },
+                           [](ui::TSpinEdit& c, int value) { c.SetValue(value); }>;
+using Color = OneValue<kColor, [](const ui::TPanel& c) { return c.Color(); },
+                       [](ui::TPanel& c, int color) { c.SetColor(color); }>;
+using FloatValue = OneValue<kFloatValue, [](const ui::TAdvSpinEdit& c) { return c.FloatValue(); },
+                            [](ui::TAdvSpinEdit& c, double value) { c.SetFloatValue(value); }>;
+// Date and time picker: the time of day in the long time format.
+using Time = OneValue<kTime, [](const ui::TDateTimePicker& c) { return c.Time(); },
+                      [](ui::TDateTimePicker& c, QTime time) { c.SetTime(time); }>;
 
 // Multi-line text boxes: the text in a memo side file named by ".File".
 
@@ -122,25 +181,13 @@ void SaveMemo(StoreContext& s, const QString& name, ui::TMemo& memo) {
 template <typename Kind>
 void RestoreMemo(StoreContext& s, const QString& name, Kind& memo) {
   const QString base_name = s.profile.ReadString(s.section, s.Key(name, kFile), memo.Text());
-  std::optional<SideFileText> file;
-  if (!base_name.isEmpty() && IsPlainBaseName(base_name))
-    file = ReadMemoSideFile(MemoSideFilePath(s.folder, base_name));
-  if (!file && TryOwnName(base_name, name))
-    file = ReadMemoSideFile(MemoSideFilePath(s.folder, name));
+  const std::optional<SideFileText> file = ReadNamedSideFile(
+      base_name, !base_name.isEmpty() && IsPlainBaseName(base_name), name,
+      [&](const QString& base) { return ReadMemoSideFile(MemoSideFilePath(s.folder, base)); });
   if (file) {
     memo.SetText(file->text);
     RememberEncoding(&memo, file->encoding);
   }
-}
-
-// Date and time picker: the time of day in the long time format.
-
-void SaveTime(StoreContext& s, const QString& name, ui::TDateTimePicker& picker) {
-  s.profile.WriteTime(s.section, s.Key(name, kTime), picker.Time());
-}
-
-void RestoreTime(StoreContext& s, const QString& name, ui::TDateTimePicker& picker) {
-  picker.SetTime(s.profile.ReadTime(s.section, s.Key(name, kTime), picker.Time()));
 }
 
 // Combo boxes: the items as an item list, then the text.
@@ -161,23 +208,7 @@ void RestoreCombo(StoreContext& s, const QString& name, Kind& combo) {
   combo.SetText(s.profile.ReadString(s.section, s.Key(name, kText), combo.Text()));
 }
 
-// Single-value controls.
-
-void SaveItemIndex(StoreContext& s, const QString& name, ui::TRadioGroup& group) {
-  s.profile.WriteInteger(s.section, s.Key(name, kItemIndex), group.ItemIndex());
-}
-
-void RestoreItemIndex(StoreContext& s, const QString& name, ui::TRadioGroup& group) {
-  group.SetItemIndex(s.profile.ReadInteger(s.section, s.Key(name, kItemIndex), group.ItemIndex()));
-}
-
-void SaveSpin(StoreContext& s, const QString& name, ui::TSpinEdit& spin) {
-  s.profile.WriteInteger(s.section, s.Key(name, kValue), spin.Value());
-}
-
-void RestoreSpin(StoreContext& s, const QString& name, ui::TSpinEdit& spin) {
-  spin.SetValue(s.profile.ReadInteger(s.section, s.Key(name, kValue), spin.Value()));
-}
+// A 64-bit spin box.
 
 void SaveLongSpin(StoreContext& s, const QString& name, ui::TsSpinEdit& spin) {
   // The key holds 32 bits: the low half of the value, as a signed number.
@@ -193,22 +224,6 @@ void RestoreLongSpin(StoreContext& s, const QString& name, ui::TsSpinEdit& spin)
     spin.SetValue(*value);
 }
 
-void SaveColor(StoreContext& s, const QString& name, ui::TPanel& panel) {
-  s.profile.WriteInteger(s.section, s.Key(name, kColor), panel.Color());
-}
-
-void RestoreColor(StoreContext& s, const QString& name, ui::TPanel& panel) {
-  panel.SetColor(s.profile.ReadInteger(s.section, s.Key(name, kColor), panel.Color()));
-}
-
-void SaveFloat(StoreContext& s, const QString& name, ui::TAdvSpinEdit& spin) {
-  s.profile.WriteFloat(s.section, s.Key(name, kFloatValue), spin.FloatValue());
-}
-
-void RestoreFloat(StoreContext& s, const QString& name, ui::TAdvSpinEdit& spin) {
-  spin.SetFloatValue(s.profile.ReadFloat(s.section, s.Key(name, kFloatValue), spin.FloatValue()));
-}
-
 // List boxes: the items in a list side file named by ".File"; a skinned list box adds an item
 // list, which the restore falls back on when the side file is missing.
 
@@ -222,11 +237,9 @@ void RestoreList(StoreContext& s, const QString& name, ui::TListBox& list) {
   const QString base_name =
       s.profile.ReadString(s.section, s.Key(name, kFile), JoinLines(list.Items()));
   UpdateBracket bracket(list);
-  std::optional<SideFileLines> file;
-  if (IsPlainBaseName(base_name))
-    file = ReadListSideFile(ListSideFilePath(s.folder, base_name));
-  if (!file && TryOwnName(base_name, name))
-    file = ReadListSideFile(ListSideFilePath(s.folder, name));
+  const std::optional<SideFileLines> file = ReadNamedSideFile(
+      base_name, IsPlainBaseName(base_name), name,
+      [&](const QString& base) { return ReadListSideFile(ListSideFilePath(s.folder, base)); });
   if (file) {
     list.SetItems(file->lines);
     RememberEncoding(&list, file->encoding);
@@ -264,6 +277,13 @@ constexpr StoreWhen kAlways = StoreWhen::kAlways;
 constexpr StoreWhen kVisible = StoreWhen::kVisible;
 constexpr StoreWhen kVisibleWithSettings = StoreWhen::kVisibleWithSettings;
 
+// The row of a kind stored as one value (a OneValue): saved when visible, restored always.
+template <typename Kind, typename Value>
+StoreRow ValueRow(const char* kind) {
+  return Row<Kind>(kind, {Value::kKey}, {kVisible, Value::template Save<Kind>},
+                   {kAlways, Value::template Restore<Kind>});
+}
+
 }  // namespace
 
 // The rows in the order of the save. The restore takes TsCheckBox before TRadioButton; no
@@ -276,30 +296,27 @@ const std::vector<StoreRow>& StoreTable() {
       Row<TMemo>("TMemo", {kFile}, {kVisible, SaveMemo}, {kVisible, RestoreMemo}),
       // A TMemo, saved by that row alone; its restore reads the side file a second time.
       Row<TsMemo>("TsMemo", {kFile}, {}, {kVisible, RestoreMemo}),
-      Row<TsDateEdit>("TsDateEdit", {kText}, {kVisible, SaveText}, {kAlways, RestoreText}),
-      Row<TDateTimePicker>("TDateTimePicker", {kTime}, {kVisible, SaveTime}, {kAlways, RestoreTime},
+      ValueRow<TsDateEdit, Text>("TsDateEdit"),
+      Row<TDateTimePicker>("TDateTimePicker", {kTime}, {kVisible, Time::Save},
+                           {kAlways, Time::Restore},
                            // The one write of a restore: the time just set, in today's format.
-                           {kVisibleWithSettings, SaveTime}),
-      Row<TEdit>("TEdit", {kText}, {kVisible, SaveText}, {kAlways, RestoreText}),
-      Row<TsEdit>("TsEdit", {kText}, {kVisible, SaveText}, {kAlways, RestoreText}),
-      Row<TsCurrencyEdit>("TsCurrencyEdit", {kText}, {kVisible, SaveText}, {kAlways, RestoreText}),
-      Row<TLabeledEdit>("TLabeledEdit", {kText}, {kVisible, SaveText}, {kAlways, RestoreText}),
+                           {kVisibleWithSettings, Time::Save}),
+      ValueRow<TEdit, Text>("TEdit"),
+      ValueRow<TsEdit, Text>("TsEdit"),
+      ValueRow<TsCurrencyEdit, Text>("TsCurrencyEdit"),
+      ValueRow<TLabeledEdit, Text>("TLabeledEdit"),
       Row<TComboBox>("TComboBox", {kItems, kText}, {kVisible, SaveCombo}, {kAlways, RestoreCombo}),
       Row<TsComboBox>("TsComboBox", {kItems, kText}, {kVisible, SaveCombo},
                       {kAlways, RestoreCombo}),
-      Row<TCheckBox>("TCheckBox", {kChecked}, {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
-      Row<TRadioButton>("TRadioButton", {kChecked}, {kVisible, SaveChecked},
-                        {kAlways, RestoreChecked}),
-      Row<TsCheckBox>("TsCheckBox", {kChecked}, {kVisible, SaveChecked}, {kAlways, RestoreChecked}),
-      Row<TsRadioButton>("TsRadioButton", {kChecked}, {kVisible, SaveChecked},
-                         {kAlways, RestoreChecked}),
-      Row<TRadioGroup>("TRadioGroup", {kItemIndex}, {kVisible, SaveItemIndex},
-                       {kAlways, RestoreItemIndex}),
-      Row<TSpinEdit>("TSpinEdit", {kValue}, {kVisible, SaveSpin}, {kAlways, RestoreSpin}),
+      ValueRow<TCheckBox, Checked>("TCheckBox"),
+      ValueRow<TRadioButton, Checked>("TRadioButton"),
+      ValueRow<TsCheckBox, Checked>("TsCheckBox"),
+      ValueRow<TsRadioButton, Checked>("TsRadioButton"),
+      ValueRow<TRadioGroup, ItemIndex>("TRadioGroup"),
+      ValueRow<TSpinEdit, SpinValue>("TSpinEdit"),
       Row<TsSpinEdit>("TsSpinEdit", {kValue}, {kVisible, SaveLongSpin}, {kAlways, RestoreLongSpin}),
-      Row<TPanel>("TPanel", {kColor}, {kVisible, SaveColor}, {kAlways, RestoreColor}),
-      Row<TAdvSpinEdit>("TAdvSpinEdit", {kFloatValue}, {kVisible, SaveFloat},
-                        {kAlways, RestoreFloat}),
+      ValueRow<TPanel, Color>("TPanel"),
+      ValueRow<TAdvSpinEdit, FloatValue>("TAdvSpinEdit"),
       // Restored only when visible, as it is saved: a hidden list's side file is never read.
       Row<TListBox>("TListBox", {kFile}, {kVisible, SaveList}, {kVisible, RestoreList}),
       // A TListBox, restored by that row alone: its ".Items" only backs up a missing side file.

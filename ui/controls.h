@@ -34,11 +34,10 @@ class TBitBtn : public TButton {
   using TButton::TButton;
 };
 
+// A timer component; the program starts and stops it with QTimer's own start() and stop().
 class TTimer : public QTimer {
  public:
   using QTimer::QTimer;
-  bool Enabled() const { return isActive(); }
-  void SetEnabled(bool enabled) { enabled ? start() : stop(); }
 };
 
 }  // namespace ui

@@ -6,11 +6,12 @@
 #include <memory>
 
 #include "ui/message_box.h"
+#include "ui/ui_internal.h"
 
 namespace ui {
 namespace {
 
-class RealServices final : public Services {
+class RealUserNotice final : public TUserNotice {
  public:
   void Beep() override { QApplication::beep(); }
 
@@ -25,29 +26,29 @@ class RealServices final : public Services {
   }
 };
 
-Services*& Installed() {
-  static Services* installed = nullptr;
+TUserNotice*& Installed() {
+  static TUserNotice* installed = nullptr;
   return installed;
 }
 
 }  // namespace
 
-Services& CurrentServices() {
-  static RealServices real;
-  Services* installed = Installed();
+TUserNotice& CurrentUserNotice() {
+  static RealUserNotice real;
+  TUserNotice* installed = Installed();
   return installed ? *installed : real;
 }
 
-void InstallServices(Services* services) {
-  Installed() = services;
+void InstallUserNoticeForTesting(TUserNotice* notice) {
+  Installed() = notice;
 }
 
 void Beep() {
-  CurrentServices().Beep();
+  CurrentUserNotice().Beep();
 }
 
 void ShowMessage(const QString& text) {
-  CurrentServices().ShowMessage(text);
+  CurrentUserNotice().ShowMessage(text);
 }
 
 QString ErrorReportText(const QString& message) {
@@ -57,7 +58,7 @@ QString ErrorReportText(const QString& message) {
 }
 
 void ReportError(const std::exception& error) {
-  CurrentServices().ShowError(ErrorReportText(QString::fromUtf8(error.what())));
+  CurrentUserNotice().ShowError(ErrorReportText(QString::fromUtf8(error.what())));
 }
 
 }  // namespace ui

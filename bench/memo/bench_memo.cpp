@@ -178,7 +178,7 @@ int StartUp(const char* which, int count) {
   QTemporaryDir folder;
   if (std::strcmp(which, "ours") == 0) {
     ui::RecordingServices recorder;
-    base::SetProgramFolder(folder.path().toStdString() + "/");
+    base::SetProgramFolderForTesting(folder.path().toStdString() + "/");
     if (!WriteBytes(folder.filePath("System/Numbers_Memo.txt"), numbers.toUtf8()) ||
         !WriteBytes(folder.filePath("settings.dat"), kStoredSettings))
       return 1;
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
 
   ui::RecordingServices recorder;
   QTemporaryDir folder;
-  base::SetProgramFolder(folder.path().toStdString() + "/");
+  base::SetProgramFolderForTesting(folder.path().toStdString() + "/");
 
   std::printf("%-8s %9s %11s %11s %9s\n", "case", "numbers", "ours ms", "bare ms", "bare/ours");
   auto row = [](const char* name, int count, double ours, double bare) {

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   ui::TApplication app(argc, argv);
   ui::RecordingServices recorder;
   QTemporaryDir folder;
-  base::SetProgramFolder(folder.path().toStdString());
+  base::SetProgramFolderForTesting(folder.path().toStdString());
 
   std::printf("%10s %14s %14s\n", "numbers", "rebuild ms", "enter ms");
   for (int count : {1000, 10000, 100000}) {

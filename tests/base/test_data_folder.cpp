@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "base/base_internal.h"
 #include "base/data_folder.h"
 #include "base/program_folder.h"
 
@@ -126,9 +127,9 @@ void TestDataFolder::PerUserFolderFromTheEnvironment() {
 void TestDataFolder::WritableProgramFolderIsTheDataFolder() {
   QTemporaryDir dir, data_home;
   qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
-  base::SetProgramFolder(dir.path().toStdString());
+  base::SetProgramFolderForTesting(dir.path().toStdString());
   QCOMPARE(QString::fromStdString(base::DataFolder()), dir.path() + "/");
-  base::SetProgramFolder({});
+  base::SetProgramFolderForTesting({});
   QVERIFY(QDir(data_home.path()).isEmpty());
 }
 

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "base/base_internal.h"
 #include "base/file_replacement.h"
 #include "base/text_encoding.h"
 #include "long_path.h"

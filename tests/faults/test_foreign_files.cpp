@@ -111,7 +111,7 @@ void TestForeignFiles::DeepProgramFolderRestoresAndSaves() {
   const long_path::RemovedAtEnd removed{f.folder.path()};
   const QString folder = long_path::MakeFolderOfLength(f.folder.path(), 4080);
   QCOMPARE(folder.size(), 4080);
-  base::SetProgramFolder(folder.toStdString());
+  base::SetProgramFolderForTesting(folder.toStdString());
   const QString memo_file = folder + "/System/Numbers_Memo.txt";
   QVERIFY(QFile::encodeName(memo_file + ".tmp").size() >= PATH_MAX);
   QVERIFY(long_path::Write(folder + "/settings.dat", kSettings));

@@ -578,10 +578,12 @@ void TestMainForm::SpinBoxCorrectsOnlyOnLeaving() {
 // the report takes the focus for a while; that is no leaving, so the text stays and no second
 // report follows.
 void TestMainForm::MessageBoxDuringTypingIsNotLeaving() {
-  class FocusTakingRecorder : public ui::Services {
+  class FocusTakingRecorder : public ui::TUserNotice {
    public:
-    explicit FocusTakingRecorder(QWidget* spin) : spin_(spin) { ui::InstallServices(this); }
-    ~FocusTakingRecorder() override { ui::InstallServices(nullptr); }
+    explicit FocusTakingRecorder(QWidget* spin) : spin_(spin) {
+      ui::InstallUserNoticeForTesting(this);
+    }
+    ~FocusTakingRecorder() override { ui::InstallUserNoticeForTesting(nullptr); }
     void Beep() override {}
     void ShowMessage(const QString& text) override {
       messages << text;

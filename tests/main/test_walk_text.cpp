@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "main/main_internal.h"
 #include "main/walk_text.h"
 
 namespace {

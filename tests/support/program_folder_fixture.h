@@ -12,8 +12,8 @@ struct ProgramFolderFixture {
   QTemporaryDir folder;
   ui::RecordingServices recorder;
 
-  ProgramFolderFixture() { base::SetProgramFolder(folder.path().toStdString()); }
-  ~ProgramFolderFixture() { base::SetProgramFolder({}); }
+  ProgramFolderFixture() { base::SetProgramFolderForTesting(folder.path().toStdString()); }
+  ~ProgramFolderFixture() { base::SetProgramFolderForTesting({}); }
   ProgramFolderFixture(const ProgramFolderFixture&) = delete;
   ProgramFolderFixture& operator=(const ProgramFolderFixture&) = delete;
 

@@ -7,12 +7,12 @@
 
 namespace ui {
 
-// Services for tests and benchmarks: every beep, message and error report is noted in order and
-// nothing blocks. Installs itself for its lifetime.
-class RecordingServices final : public Services {
+// The user notices for tests and benchmarks: every beep, message and error report is noted in order
+// and nothing blocks. Installs itself for its lifetime.
+class RecordingServices final : public TUserNotice {
  public:
-  RecordingServices() { InstallServices(this); }
-  ~RecordingServices() override { InstallServices(nullptr); }
+  RecordingServices() { InstallUserNoticeForTesting(this); }
+  ~RecordingServices() override { InstallUserNoticeForTesting(nullptr); }
   RecordingServices(const RecordingServices&) = delete;
   RecordingServices& operator=(const RecordingServices&) = delete;
 

@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "uAccessory/settings_format.h"
+#include "uAccessory/uaccessory_internal.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "test_files.h"
 #include "uAccessory/settings_format.h"
 #include "uAccessory/side_files.h"
+#include "uAccessory/uaccessory_internal.h"
 
 Q_DECLARE_METATYPE(base::TextEncoding)
 
@@ -51,11 +52,11 @@ class TestSideFiles : public QObject {
 
 void TestSideFiles::init() {
   dir_ = std::make_unique<QTemporaryDir>();
-  base::SetProgramFolder(dir_->path().toStdString());
+  base::SetProgramFolderForTesting(dir_->path().toStdString());
 }
 
 void TestSideFiles::cleanup() {
-  base::SetProgramFolder(std::string());
+  base::SetProgramFolderForTesting(std::string());
 }
 
 void TestSideFiles::PathsLieInTheSettingsFolder() {

@@ -8,6 +8,7 @@
 #include "test_main.h"
 #include "ui/handler_guard.h"
 #include "ui/pending_messages.h"
+#include "ui/ui_internal.h"
 #include "ui/user_notice.h"
 
 namespace {

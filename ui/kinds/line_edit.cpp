@@ -54,12 +54,4 @@ void TLabeledEdit::SetText(const QString& text) {
   editor_->setText(text);
 }
 
-QString TLabeledEdit::Caption() const {
-  return label_->text();
-}
-
-void TLabeledEdit::SetCaption(const QString& caption) {
-  label_->setText(caption);
-}
-
 }  // namespace ui

@@ -62,12 +62,6 @@ class TLabeledEdit : public QWidget {
   // Writing the text the box already shows is no change.
   void SetText(const QString& text);
 
-  QString Caption() const;
-  void SetCaption(const QString& caption);
-
-  QLabel* EditLabel() const { return label_; }
-  QLineEdit* Editor() const { return editor_; }
-
   // Every change of the edited text.
   std::function<void()> OnChange;
 

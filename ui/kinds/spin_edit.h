@@ -19,6 +19,10 @@ namespace ui {
 // are. Leaving means the focus going to another control of the window: the box's own context
 // menu, a message box or another window taking the focus leaves the typed text as it is. Every
 // change of the text raises OnChange.
+// Not a QSpinBox, whose value always lies in its range and whose validator refuses text that is
+// not one: here a typed integer stays as typed, even outside the range, until the box is left;
+// text that is no integer stays too (the value is then MinValue); a refused character and Enter
+// beep instead of being dropped in silence; and the two buttons carry names a screen reader says.
 class TSpinEdit : public QLineEdit {
  public:
   explicit TSpinEdit(QWidget* parent = nullptr);

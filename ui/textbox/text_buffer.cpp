@@ -415,21 +415,39 @@ void TTextBuffer::Redo() {
 
 // ---- characters and words
 
+namespace {
+
+// The cursor position after (`forward`) or before `position` by Qt's layout, laid out over a
+// window of the paragraph around it. The window widens until the answer lies clear of the end it
+// moves towards, or that end is the paragraph's: near a cut end the layout could see half a
+// grapheme or a word.
+qsizetype LayoutStep(const QString& text, qsizetype position, TTextBuffer::Unit unit,
+                     bool forward) {
+  for (qsizetype reach = kReach;; reach *= 4) {
+    const Window window = WindowAround(text, position, reach);
+    const QTextLayout layout(text.mid(window.from, window.to - window.from));
+    const int at = static_cast<int>(position - window.from);
+    if (forward) {
+      const qsizetype next = window.from + layout.nextCursorPosition(at, ModeOf(unit));
+      if (window.whole_to || next < window.to - kSlack)
+        return next;
+    } else {
+      const qsizetype previous = window.from + layout.previousCursorPosition(at, ModeOf(unit));
+      if (window.whole_from || previous > window.from + kSlack)
+        return previous;
+    }
+  }
+}
+
+}  // namespace
+
 qsizetype TTextBuffer::Next(qsizetype position, Unit unit) const {
   if (position >= text_.size())
     return text_.size();
   position = std::max<qsizetype>(position, 0);
   if (text_[position] == u'\n')
     return position + 1;
-  for (qsizetype reach = kReach;; reach *= 4) {
-    const Window window = WindowAround(text_, position, reach);
-    const QTextLayout layout(text_.mid(window.from, window.to - window.from));
-    const qsizetype next =
-        window.from +
-        layout.nextCursorPosition(static_cast<int>(position - window.from), ModeOf(unit));
-    if (window.whole_to || next < window.to - kSlack)
-      return next;
-  }
+  return LayoutStep(text_, position, unit, true);
 }
 
 qsizetype TTextBuffer::Previous(qsizetype position, Unit unit) const {
@@ -438,15 +456,7 @@ qsizetype TTextBuffer::Previous(qsizetype position, Unit unit) const {
   position = std::min(position, text_.size());
   if (text_[position - 1] == u'\n')
     return position - 1;
-  for (qsizetype reach = kReach;; reach *= 4) {
-    const Window window = WindowAround(text_, position, reach);
-    const QTextLayout layout(text_.mid(window.from, window.to - window.from));
-    const qsizetype previous =
-        window.from +
-        layout.previousCursorPosition(static_cast<int>(position - window.from), ModeOf(unit));
-    if (window.whole_from || previous > window.from + kSlack)
-      return previous;
-  }
+  return LayoutStep(text_, position, unit, false);
 }
 
 qsizetype TTextBuffer::PreviousCodePoint(qsizetype position) const {
