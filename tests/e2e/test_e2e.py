@@ -18,7 +18,6 @@ when every check held, 1 otherwise.
 import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -28,7 +27,8 @@ sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from chart_pixels import Expectation, pan, walk  # noqa: E402
-from xdesk import Desktop, Failure, wait_until  # noqa: E402
+from xdesk import (Desktop, Failure, end_on_signals, progress, run_on_desktop,  # noqa: E402
+                   wait_until)
 
 CAPTION = "Tarvelon ver. 0.1"
 BOX_TITLE = "Tarvelon"
@@ -45,13 +45,6 @@ REST = (500, 431 + 9)
 MEMO_LAST_LINE_END = (5 + 814 - 24, 431 + 18 + 82 - 8)
 # A message box that has not come up by then is taken as none.
 NO_BOX_WAIT = 1.0
-
-STARTED = time.monotonic()
-
-
-def progress(message):
-    print(f"{time.monotonic() - STARTED:6.2f} s  {message}", flush=True)
-
 
 def settings_text(points_per_page):
     return ("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\n"
@@ -490,11 +483,6 @@ def run(program, desk, folder, elsewhere):
         session(desk, program, folder, elsewhere)
 
 
-def stop_on_signal(number, _frame):
-    # Unwinds through the cleanup below: every process started is ended by its id.
-    raise SystemExit(f"stopped by signal {number}")
-
-
 def report_failure(desk):
     """Leaves the screen as it was at the failure beside the test, and the program's output."""
     shot = os.path.abspath("e2e-failure.png")
@@ -508,8 +496,7 @@ def report_failure(desk):
 
 
 def main():
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
-        signal.signal(number, stop_on_signal)
+    end_on_signals()
     arguments = sys.argv[1:]
     session_bus = "--session-bus" in arguments
     if session_bus:
@@ -519,26 +506,18 @@ def main():
     folder = tempfile.mkdtemp(prefix="tarvelon-e2e-")
     elsewhere = tempfile.mkdtemp(prefix="tarvelon-e2e-cwd-")
     program = shutil.copy2(arguments[0], os.path.join(folder, "tarvelon"))
-    failed = None
+
+    def body(desk):
+        bus = f", session bus {desk.bus_address}" if session_bus else ", no session bus"
+        progress(f"Xvfb on {desk.name}{bus}, program folder {folder}")
+        run(program, desk, folder, elsewhere)
+
     try:
-        with Desktop(session_bus=session_bus) as desk:
-            bus = f", session bus {desk.bus_address}" if session_bus else ", no session bus"
-            progress(f"Xvfb on {desk.name}{bus}, program folder {folder}")
-            try:
-                run(program, desk, folder, elsewhere)
-            except Failure as failure:
-                failed = failure
-                report_failure(desk)
-    except Failure as failure:  # no desktop to run on
-        failed = failure
+        return run_on_desktop(Desktop(session_bus=session_bus), body, report_failure,
+                              "end-to-end run passed")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
         shutil.rmtree(elsewhere, ignore_errors=True)
-    if failed is not None:
-        print(f"FAIL: {failed}")
-        return 1
-    progress("end-to-end run passed")
-    return 0
 
 
 if __name__ == "__main__":

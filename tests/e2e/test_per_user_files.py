@@ -19,7 +19,6 @@ Exits 0 when every check held, 1 otherwise.
 import os
 import pwd
 import shutil
-import signal
 import sys
 import tempfile
 
@@ -27,7 +26,7 @@ sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from test_e2e import MEMO, Session, progress, report_failure, settings_text  # noqa: E402
-from xdesk import Desktop, Failure, wait_until  # noqa: E402
+from xdesk import Desktop, Failure, end_on_signals, run_on_desktop, wait_until  # noqa: E402
 
 USER = 65534
 
@@ -169,13 +168,8 @@ CASES = (
 )
 
 
-def stop_on_signal(number, _frame):
-    raise SystemExit(f"stopped by signal {number}")
-
-
 def main():
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
-        signal.signal(number, stop_on_signal)
+    end_on_signals()
     if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
         sys.exit("usage: test_per_user_files.py PROGRAM")
     if os.geteuid() != 0:
@@ -183,26 +177,18 @@ def main():
     os.environ.pop("XDG_DATA_HOME", None)  # only what a case gives the program counts
     root = tempfile.mkdtemp(prefix="tarvelon-per-user-")
     os.chmod(root, 0o755)
-    failed = None
+
+    def body(desk):
+        desk.admit_user(pwd.getpwuid(USER).pw_name)
+        progress(f"Xvfb on {desk.name}, folders under {root}")
+        for name, writable, shipped, xdg in CASES:
+            run_case(desk, Case(root, sys.argv[1], name, writable, shipped, xdg))
+
     try:
-        with Desktop() as desk:
-            desk.admit_user(pwd.getpwuid(USER).pw_name)
-            progress(f"Xvfb on {desk.name}, folders under {root}")
-            try:
-                for name, writable, shipped, xdg in CASES:
-                    run_case(desk, Case(root, sys.argv[1], name, writable, shipped, xdg))
-            except Failure as failure:
-                failed = failure
-                report_failure(desk)
-    except Failure as failure:
-        failed = failure
+        return run_on_desktop(Desktop(), body, report_failure,
+                              "the files went where they belong in every case")
     finally:
         shutil.rmtree(root, ignore_errors=True)
-    if failed is not None:
-        print(f"FAIL: {failed}")
-        return 1
-    progress("the files went where they belong in every case")
-    return 0
 
 
 if __name__ == "__main__":

@@ -15,9 +15,7 @@ compositor does and checks the saved files byte for byte. Exits 0 when every che
 
 import os
 import shutil
-import signal
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # leave no cache beside the sources
@@ -27,14 +25,7 @@ from chart_pixels import Expectation, walk  # noqa: E402
 from test_e2e import (BOX_TITLE, CAPTION, CLIENT_SIZE, MEMO, REST, expect_saved_state,  # noqa: E402
                       find_button, folder_contents, store)
 from wdesk import Desktop  # noqa: E402
-from xdesk import Failure, wait_until  # noqa: E402
-
-STARTED = time.monotonic()
-
-
-def progress(message):
-    print(f"{time.monotonic() - STARTED:6.2f} s  {message}", flush=True)
-
+from xdesk import Failure, end_on_signals, progress, run_on_desktop, wait_until  # noqa: E402
 
 class Session:
     """One run of the program in its folder on the Wayland desktop."""
@@ -168,47 +159,36 @@ def run(desk, program, folder, other_program, elsewhere):
     progress("the list and the points per page were saved")
 
 
-def stop_on_signal(number, _frame):
-    # Unwinds through the cleanup below: every process started is ended by its id.
-    raise SystemExit(f"stopped by signal {number}")
+def report_failure(desk):
+    """Leaves the screen as it was at the failure beside the test, and every process's output."""
+    shot = os.path.abspath("wayland-failure.png")
+    desk.grab(0, 0, 1280, 800).save_png(shot)
+    for process in desk.processes:
+        output = desk.log(process)
+        if output:
+            print(f"--- {' '.join(process.args[-1:])} ({process.log_path}):\n{output}")
+    print(f"screen at the failure: {shot}")
 
 
 def main():
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
-        signal.signal(number, stop_on_signal)
+    end_on_signals()
     if len(sys.argv) != 2 or not os.path.isfile(sys.argv[1]):
         sys.exit("usage: test_wayland.py PROGRAM")
-    failed = None
-    try:
-        with Desktop() as desk:
-            progress(f"sway on {desk.display} as user {desk.uid}")
-            # The program folder, another copy's folder and the working directory belong to the
-            # desktop's user, who can write them as a user's own install.
-            folder = desk.own_folder("program")
-            other = desk.own_folder("other")
-            elsewhere = desk.own_folder("elsewhere")
-            program = shutil.copy2(sys.argv[1], os.path.join(folder, "tarvelon"))
-            other_program = shutil.copy2(sys.argv[1], os.path.join(other, "tarvelon"))
-            for owned in (folder, other, elsewhere):
-                desk.give(owned)
-            try:
-                run(desk, program, folder, other_program, elsewhere)
-            except Failure as failure:
-                failed = failure
-                shot = os.path.abspath("wayland-failure.png")
-                desk.grab(0, 0, 1280, 800).save_png(shot)
-                for process in desk.processes:
-                    output = desk.log(process)
-                    if output:
-                        print(f"--- {' '.join(process.args[-1:])} ({process.log_path}):\n{output}")
-                print(f"screen at the failure: {shot}")
-    except Failure as failure:  # no desktop to run on
-        failed = failure
-    if failed is not None:
-        print(f"FAIL: {failed}")
-        return 1
-    progress("end-to-end run on Wayland passed")
-    return 0
+
+    def body(desk):
+        progress(f"sway on {desk.display} as user {desk.uid}")
+        # The program folder, another copy's folder and the working directory belong to the
+        # desktop's user, who can write them as a user's own install.
+        folder = desk.own_folder("program")
+        other = desk.own_folder("other")
+        elsewhere = desk.own_folder("elsewhere")
+        program = shutil.copy2(sys.argv[1], os.path.join(folder, "tarvelon"))
+        other_program = shutil.copy2(sys.argv[1], os.path.join(other, "tarvelon"))
+        for owned in (folder, other, elsewhere):
+            desk.give(owned)
+        run(desk, program, folder, other_program, elsewhere)
+
+    return run_on_desktop(Desktop(), body, report_failure, "end-to-end run on Wayland passed")
 
 
 if __name__ == "__main__":

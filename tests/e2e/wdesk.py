@@ -12,15 +12,13 @@ Needs Debian's sway, wtype, wayvnc, grim and qt6-wayland; setpriv (util-linux) w
 import json
 import os
 import shutil
-import signal
 import socket
 import struct
 import subprocess
 import tempfile
-import time
 
-from xdesk import PATIENCE, Failure, Image, _adopt_orphans, _descendants, _die_with_parent, \
-    _end_pid, end_process, wait_until
+from xdesk import PATIENCE, Failure, Image, StartedInWith, _adopt_orphans, _descendants, \
+    _die_with_parent, _end_pid, end_process, wait_until
 
 UNPRIVILEGED = 65534  # nobody and nogroup
 SCREEN = (1280, 800)
@@ -36,7 +34,7 @@ focus_on_window_activation smart
 WTYPE_WAIT_MS = 300
 
 
-class Desktop:
+class Desktop(StartedInWith):
     """Owns one sway and the programs started on it; use as a context manager."""
 
     def __init__(self):
@@ -69,18 +67,9 @@ class Desktop:
             for name in [top] + [os.path.join(top, n) for n in folders + files]:
                 os.chown(name, self.uid, self.gid)
 
-    def __enter__(self):
-        try:
-            self._start_sway()
-            self._start_pointer()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-        return False
+    def _start_desktop(self):
+        self._start_sway()
+        self._start_pointer()
 
     # --- processes -----------------------------------------------------------------------------
 

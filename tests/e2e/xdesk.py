@@ -168,7 +168,64 @@ def end_process(process):
             process.wait()
 
 
-class Desktop:
+STARTED = time.monotonic()
+
+
+def progress(message):
+    """Prints a step of the run with the seconds since the test started."""
+    print(f"{time.monotonic() - STARTED:6.2f} s  {message}", flush=True)
+
+
+def end_on_signals():
+    """Makes SIGTERM, SIGHUP and SIGINT raise SystemExit, which unwinds through the test's cleanup:
+    every process started is ended by its id, every folder made is removed."""
+
+    def stop(number, _frame):
+        raise SystemExit(f"stopped by signal {number}")
+
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, stop)
+
+
+def run_on_desktop(desktop, body, report, passed):
+    """Runs body(desk) on the desktop and returns the exit status. A Failure in the body is
+    reported by report(desk), while the desktop still stands; a desktop that cannot start fails
+    the run too."""
+    failed = None
+    try:
+        with desktop as desk:
+            try:
+                body(desk)
+            except Failure as failure:
+                failed = failure
+                report(desk)
+    except Failure as failure:  # no desktop to run on
+        failed = failure
+    if failed is not None:
+        print(f"FAIL: {failed}")
+        return 1
+    progress(passed)
+    return 0
+
+
+class StartedInWith:
+    """A desktop used in a with block: _start_desktop() on entry, close() on exit, and close()
+    also when starting fails half way, so that nothing started is left behind."""
+
+    def __enter__(self):
+        try:
+            self._start_desktop()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+
+class Desktop(StartedInWith):
     """Owns one Xvfb and the programs started on it; use as a context manager. With
     `session_bus`, the programs also get a private session bus and the accessibility bus, with
     Qt's accessibility switched on; without, they find no session bus at all."""
@@ -186,19 +243,10 @@ class Desktop:
         self.x = None
         self.width = self.height = 0
 
-    def __enter__(self):
-        try:
-            self._start_xvfb()
-            if self.session_bus:
-                self._start_buses()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-        return False
+    def _start_desktop(self):
+        self._start_xvfb()
+        if self.session_bus:
+            self._start_buses()
 
     # --- processes -----------------------------------------------------------------------------
 

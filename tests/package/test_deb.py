@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from test_e2e import CAPTION, MEMO, expect_file, folder_contents, settings_text  # noqa: E402
 from test_wayland import Session, progress  # noqa: E402
 from wdesk import Desktop  # noqa: E402
-from xdesk import Failure  # noqa: E402
+from xdesk import Failure, end_on_signals  # noqa: E402
 
 # The icon's bitmap sizes: the build's own list (tarvelon_icon_sizes), which CTest hands over.
 SIZES = tuple(int(size) for size in os.environ["TARVELON_ICON_SIZES"].split())
@@ -230,14 +230,8 @@ def run(source, build, version):
             os.chmod(os.path.join(root, "usr/bin"), 0o755)
 
 
-def stop_on_signal(number, _frame):
-    # Unwinds through the cleanup: every process started is ended by its id.
-    raise SystemExit(f"stopped by signal {number}")
-
-
 def main():
-    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
-        signal.signal(number, stop_on_signal)
+    end_on_signals()
     if len(sys.argv) != 4:
         raise SystemExit(__doc__)
     try:
