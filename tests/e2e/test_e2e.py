@@ -46,6 +46,7 @@ MEMO_LAST_LINE_END = (5 + 814 - 24, 431 + 18 + 82 - 8)
 # A message box that has not come up by then is taken as none.
 NO_BOX_WAIT = 1.0
 
+
 def settings_text(points_per_page):
     return ("[mainForm]\r\nNumbers_Memo.File=Numbers_Memo\r\n"
             f"DotsPerPage_SE.Value={points_per_page}\r\nDebug_CheckBox.Checked=0\r\n").encode()
@@ -385,14 +386,7 @@ def check_second_copy(app, folder, elsewhere, launched=False):
     before = folder_contents(folder)
     started = time.monotonic()
     second = desk.start(app.program, cwd=elsewhere, env=env)
-    wait_until(lambda: second.poll() is not None, "the second start to end")
-    progress(f"the second start ended after {time.monotonic() - started:.2f} s")
-    if second.returncode != 0:
-        raise Failure(f"the second start ended with code {second.returncode}")
-    if folder_contents(folder) != before:
-        raise Failure("the second start changed the program folder")
-    if os.listdir(elsewhere):
-        raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
+    expect_quiet_second_start(second, started, folder, before, elsewhere)
     def in_front():
         focused, above = desk.has_focus(app.window), desk.stacked_above(app.window, cover)
         return (focused and above, f"input focus on it: {focused}, above the other: {above}")
@@ -481,6 +475,19 @@ def run(program, desk, folder, elsewhere):
     for prepare, session in EARLY_MESSAGE_SESSIONS:
         prepare(folder)
         session(desk, program, folder, elsewhere)
+
+
+def expect_quiet_second_start(second, started, folder, before, elsewhere):
+    """A start while a copy runs hands over and ends at once with code 0, writing nothing: the
+    program folder as it was `before`, the working directory `elsewhere` still empty."""
+    wait_until(lambda: second.poll() is not None, "the second start to end")
+    progress(f"the second start ended after {time.monotonic() - started:.2f} s")
+    if second.returncode != 0:
+        raise Failure(f"the second start ended with code {second.returncode}")
+    if folder_contents(folder) != before:
+        raise Failure("the second start changed the program folder")
+    if os.listdir(elsewhere):
+        raise Failure(f"files appeared in the working directory: {os.listdir(elsewhere)}")
 
 
 def report_failure(desk):
