@@ -97,6 +97,16 @@ class TestTextBox : public QObject {
 
 namespace {
 
+// Shows the box at 300 x 100 pixels holding `text`, the caret at its end.
+bool ShowHolding(ui::TTextBox& box, const QString& text) {
+  box.resize(300, 100);
+  box.show();
+  if (!QTest::qWaitForWindowExposed(&box))
+    return false;
+  box.Replace(0, 0, text);
+  return true;
+}
+
 // Shows the box at 200 x 100 pixels holding sixty short lines, the caret at the start: a text
 // several views tall.
 bool ShowSixtyLines(ui::TTextBox& box) {
@@ -349,9 +359,7 @@ void TestTextBox::PageKeysMoveByTheLinesInView() {
 
 void TestTextBox::CopyCutPasteAndTheSelectionClipboard() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  box.Replace(0, 0, "5 12 7");
+  QVERIFY(ShowHolding(box, "5 12 7"));
   box.SetCaret(2);
   box.SetCaret(4, true);
   QTest::keySequence(&box, QKeySequence::Copy);
@@ -370,10 +378,7 @@ void TestTextBox::CopyCutPasteAndTheSelectionClipboard() {
 
 void TestTextBox::DoubleClickSelectsAWord() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&box));
-  box.Replace(0, 0, "5 1234 7");
+  QVERIFY(ShowHolding(box, "5 1234 7"));
   const QRect inside = box.CursorRect(4);
   QTest::mouseDClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, inside.center());
   QCOMPARE(box.SelectedText(), QString("1234"));
@@ -384,10 +389,7 @@ void TestTextBox::DoubleClickSelectsAWord() {
 
 void TestTextBox::DroppedTextIsInsertedWhereItFalls() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&box));
-  box.Replace(0, 0, "5 12 7");
+  QVERIFY(ShowHolding(box, "5 12 7"));
   QMimeData mime;
   mime.setText("36\r\n1 ");
   const QPoint at = box.CursorRect(2).center() - QPoint(1, 0);
@@ -429,9 +431,7 @@ void TestTextBox::ContextMenuHasTheStandardActions() {
 
 void TestTextBox::InputMethodCommitsAndPreEdits() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  box.Replace(0, 0, "5 ");
+  QVERIFY(ShowHolding(box, "5 "));
   QInputMethodEvent composing("1", {});
   QCoreApplication::sendEvent(&box, &composing);
   QCOMPARE(box.PlainText(), QString("5 "));  // pre-edit text is shown, not yet typed
@@ -445,9 +445,7 @@ void TestTextBox::InputMethodCommitsAndPreEdits() {
 
 void TestTextBox::AccessibleTextReadsRanges() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  box.Replace(0, 0, "5 12 7\n36");
+  QVERIFY(ShowHolding(box, "5 12 7\n36"));
   box.SetCaret(3);
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&box);
   QVERIFY(accessible != nullptr);
@@ -515,9 +513,7 @@ void RecordAccessibleEvent(QAccessibleEvent* event) {
 // and every caret move its new place.
 void TestTextBox::EditsAreAnnouncedToAccessibility() {
   ui::TTextBox box;
-  box.resize(300, 100);
-  box.show();
-  box.Replace(0, 0, "5 12");
+  QVERIFY(ShowHolding(box, "5 12"));
   box.SetCaret(4);
   QAccessible::installUpdateHandler(RecordAccessibleEvent);
   // As when a screen reader has registered: Qt passes events on only then.
