@@ -302,14 +302,16 @@ def spin_box_session(app, _folder, _elsewhere):
 
 
 def folder_contents(folder):
-    """Every file and folder below `folder` with the bytes of each file."""
+    """Every file and folder below `folder` with the bytes of each file (None for a folder); a
+    socket or a link is named but not followed."""
     contents = {}
     for directory, folders, files in os.walk(folder):
         for name in folders:
             contents[os.path.relpath(os.path.join(directory, name), folder)] = None
         for name in files:
             path = os.path.join(directory, name)
-            contents[os.path.relpath(path, folder)] = read(path)
+            regular = os.path.isfile(path) and not os.path.islink(path)
+            contents[os.path.relpath(path, folder)] = read(path) if regular else "<not a file>"
     return contents
 
 

@@ -25,26 +25,11 @@ import tempfile
 sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from test_e2e import MEMO, Session, progress, report_failure, settings_text  # noqa: E402
+from test_e2e import (MEMO, Session, folder_contents, progress, report_failure,  # noqa: E402
+                      settings_text)
 from xdesk import Desktop, Failure, end_on_signals, run_on_desktop, wait_until  # noqa: E402
 
 USER = 65534
-
-
-def contents(folder):
-    """Every file and folder under `folder` with its bytes (None for a folder)."""
-    found = {}
-    for top, dirs, files in os.walk(folder):
-        for name in dirs:
-            found[os.path.relpath(os.path.join(top, name), folder)] = None
-        for name in files:
-            path = os.path.join(top, name)
-            if os.path.isfile(path) and not os.path.islink(path):
-                with open(path, "rb") as f:
-                    found[os.path.relpath(path, folder)] = f.read()
-            else:  # a socket or a link
-                found[os.path.relpath(path, folder)] = "<not a file>"
-    return found
 
 
 def make_folder(path, owner, mode=0o755):
@@ -95,7 +80,7 @@ class Case:
 
     def everything(self):
         """The files under the case's folders apart from the program itself."""
-        found = contents(self.base)
+        found = folder_contents(self.base)
         found.pop(os.path.relpath(self.program, self.base))
         return found
 
